@@ -1,0 +1,36 @@
+#include "app/errors.h"
+
+#include "app/text.h"
+
+AppError::AppError(long number, std::wstring description)
+    : std::runtime_error(Narrow(description)), number_(number), description_(std::move(description)) {}
+
+std::wstring DescribeSystemError(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length != 0 && buffer) {
+        text.assign(buffer, length);
+        LocalFree(buffer);
+    }
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                             text.back() == L'.'))
+        text.pop_back();
+    if (text.empty()) text = L"Ошибка " + std::to_wstring(code);
+    return text;
+}
+
+void ThrowWin32Error(DWORD code) {
+    throw AppError(static_cast<long>(code), DescribeSystemError(code));
+}
+
+void ThrowLastError() {
+    const DWORD code = GetLastError();
+    ThrowWin32Error(code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE);
+}
+
+void ThrowIfFailed(HRESULT hr) {
+    if (FAILED(hr)) throw AppError(static_cast<long>(hr), DescribeSystemError(static_cast<DWORD>(hr)));
+}
