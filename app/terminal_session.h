@@ -1,0 +1,4 @@
+#pragma once
+
+// True when the program runs in a remote (terminal) session.
+bool IsTerminalSession();
