@@ -1,0 +1,32 @@
+#include "tray/folder_watcher.h"
+
+void FolderWatcher::Start(const std::wstring& folder) {
+    hChangeNotification.reset(FindFirstChangeNotificationW(folder.c_str(), FALSE, kFilter));
+    if (hChangeNotification) timer_.SetEnabled(true);
+}
+
+void FolderWatcher::Stop() {
+    if (!hChangeNotification) return;
+    timer_.SetEnabled(false);
+    hChangeNotification.reset();
+}
+
+bool FolderWatcher::Signalled() const {
+    return hChangeNotification && WaitForSingleObject(hChangeNotification.get(), 0) == WAIT_OBJECT_0;
+}
+
+void FolderWatcher::GiveUp() {
+    timer_.SetEnabled(false);
+    hChangeNotification.reset();
+}
+
+void FolderWatcher::Tick(const std::function<void()>& rebuild) {
+    if (!Signalled()) return;
+    rebuild();
+    do {
+        if (!FindNextChangeNotification(hChangeNotification.get())) {
+            GiveUp();
+            return;
+        }
+    } while (Signalled());
+}

@@ -1,0 +1,267 @@
+#include "tray/main_window.h"
+
+#include "actions/element_actions.h"
+#include "actions/shortcut.h"
+#include "app/app_info.h"
+#include "app/errors.h"
+#include "app/folder_view.h"
+#include "app/priority.h"
+#include "app/texts.h"
+#include "outside/sys_tray_win32.h"
+#include "tray/element_list.h"
+
+#include <cwchar>
+
+MainWindow::MainWindow(HINSTANCE instance, Components& components, AppState& state)
+    : instance_(instance),
+      components_(components),
+      state_(state),
+      taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
+      hwnd_(CreateHiddenWindow(instance, this)),
+      stElement(components.trays, hwnd_) {
+    for (WindowTimer* timer : {&tmrChangeWatcher, &tmrIdling, &tmrRestoreIcons}) timer->Attach(hwnd_);
+}
+
+MainWindow::~MainWindow() {
+    // Icons first, while their owner window still exists, so none outlives
+    // the program in the notification area.
+    watcher_.Stop();
+    stElement.Clear();
+    stElement.Main().SetInTray(false);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+}
+
+HWND MainWindow::CreateHiddenWindow(HINSTANCE instance, MainWindow* window) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kMainWindowClass;
+    // A second registration in the same process (tests make many windows)
+    // fails with ERROR_CLASS_ALREADY_EXISTS, which is fine.
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError();
+    HWND hwnd = CreateWindowExW(0, kMainWindowClass, texts::kMainWindowCaption, WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 320, 240, nullptr, nullptr, instance, window);
+    if (!hwnd) ThrowLastError();
+    return hwnd;
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    // Until the constructor has run, only the system's default handling applies.
+    if (!self || !self->hwnd_) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+template <class F>
+void MainWindow::Guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const AppError& error) {
+        failed_ = true;
+        ReportUnhandledError(components_.ui, error);
+        PostQuitMessage(1);
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+        ReportUnhandledError(components_.ui, AppError(7, L"Недостаточно памяти"));
+        PostQuitMessage(1);
+    }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WMAPP_NOTIFYCALLBACK:
+            if (const auto click = DecodeTrayCallback(wParam, lParam))
+                Guarded([&] { OnTrayClick(click->index, click->button); });
+            return 0;
+        case WM_TIMER:
+            switch (wParam) {
+                case kChangeWatcherTimerId: Guarded([&] { OnChangeWatcherTick(); }); break;
+                case kIdlingTimerId: Guarded([&] { OnIdlingTick(); }); break;
+                case kRestoreIconsTimerId: Guarded([&] { RestoreIcons(); }); break;
+                default: break;
+            }
+            return 0;
+        case WM_CLOSE:
+            Guarded([&] { Exit(); });
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The process may be ended as soon as this returns: store the
+            // options and take the icons away now.
+            if (wParam) Guarded([&] {
+                    Unload();
+                    stElement.Clear();
+                    stElement.Main().SetInTray(false);
+                });
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(failed_ ? 1 : 0);
+            return 0;
+        default:
+            if (message == taskbarCreatedMessage_ && message != 0) {
+                Guarded([&] { OnTaskbarCreated(); });
+                return 0;
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+void MainWindow::Load() {
+    SupportLibrary& support = components_.support;
+    loaded_ = true;
+    support.CenterFormEx(hwnd_);
+    if (!support.IsInIDE()) support.SetWindowResIconAll(hwnd_, app_info::kMainIconResource);
+
+    SysTray& mainIcon = stElement.Main();
+    mainIcon.SetText(texts::kMainWindowCaption);
+    mainIcon.SetTrayIcon(support.LoadResTrayIcon(app_info::kMainIconResource));
+    mainIcon.SetInTray(true);
+
+    RefreshElements();
+
+    menus_.SetChecked(MenuArray::mnuTray, 15, state_.SET_AntiHide);
+    tmrIdling.SetEnabled(state_.SET_AntiHide);
+    menus_.SetChecked(MenuArray::mnuTray, 16, state_.SET_AntiHideOnTS);
+    menus_.SetChecked(MenuArray::mnuTray, 17, components_.autorun.IsRegistered(app_info::APP_GUID));
+
+    watcher_.Start(state_.SET_ElementsPath);
+}
+
+void MainWindow::Unload() {
+    if (!loaded_ || unloaded_) return;
+    unloaded_ = true;
+    watcher_.Stop();
+    SaveSettings(state_, components_.settings);
+    SetIdlePriority(false);
+}
+
+void MainWindow::Exit() {
+    Unload();
+    DestroyWindow(hwnd_);
+}
+
+void MainWindow::RefreshElements() { ::RefreshElements(stElement, components_.iconLoaders, state_); }
+
+void MainWindow::OnChangeWatcherTick() {
+    watcher_.Tick([this] { RefreshElements(); });
+}
+
+void MainWindow::BringForward() {
+    components_.support.SetForegroundWindowEx(hwnd_);
+    SendMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void MainWindow::ShowPopup(HMENU popup) {
+    if (const UINT chosen = components_.ui.PopupMenu(popup, hwnd_); chosen != 0) DispatchCommand(chosen);
+}
+
+void MainWindow::DispatchCommand(UINT commandId) {
+    const auto item = DecodeMenuCommand(commandId);
+    if (!item) return;
+    switch (item->array) {
+        case MenuArray::mnuTray: OnMainMenuClick(item->index); break;
+        case MenuArray::mnuHelp: OnHelpMenuClick(item->index); break;
+        case MenuArray::mnuIcon: OnIconMenuClick(item->index); break;
+    }
+}
+
+void MainWindow::OnTrayClick(int index, std::int32_t button) {
+    SetIdlePriority(false);  // normal class while the click is handled
+    const ScopeExit backToIdle([] { SetIdlePriority(true); });
+    if (index == 0) {
+        BringForward();
+        ShowPopup(menus_.TrayPopup());
+        return;
+    }
+    SysTray* element = stElement.Find(index);
+    if (!element) return;  // the row was rebuilt after the click was queued
+    if (button == kTrayButtonRight) {
+        nCurrentElement = index;
+        currentElementPath_ = element->Tag();
+        BringForward();
+        SetMenuDefaultItem(menus_.IconPopup(), MenuCommandId(MenuArray::mnuIcon, 0), FALSE);
+        ShowPopup(menus_.IconPopup());
+        return;
+    }
+    RunElement({hwnd_, components_.shell, components_.ui}, element->Tag());
+}
+
+void MainWindow::OnMainMenuClick(int index) {
+    switch (index) {
+        case 0:
+            CreateShortcutInteractive(
+                {hwnd_, state_, components_.fileDialogs, components_.ui, components_.errorReporter});
+            break;
+        case 2: OpenElementsFolder(state_, components_.support, components_.shell, components_.ui); break;
+        case 3: RefreshElements(); break;
+        case 15: {
+            const bool on = !menus_.Checked(MenuArray::mnuTray, 15);
+            menus_.SetChecked(MenuArray::mnuTray, 15, on);
+            state_.SET_AntiHide = on;
+            tmrIdling.SetEnabled(on);
+            break;
+        }
+        case 16: {
+            const bool on = !menus_.Checked(MenuArray::mnuTray, 16);
+            menus_.SetChecked(MenuArray::mnuTray, 16, on);
+            state_.SET_AntiHideOnTS = on;
+            break;
+        }
+        case 17: {
+            const bool registered = menus_.Checked(MenuArray::mnuTray, 17);
+            const bool done = registered ? components_.autorun.Unregister(app_info::APP_GUID)
+                                         : components_.autorun.Register(app_info::APP_GUID, 0);
+            if (done) menus_.SetChecked(MenuArray::mnuTray, 17, !registered);
+            break;
+        }
+        case 31: Exit(); break;
+        default: break;
+    }
+}
+
+void MainWindow::OnHelpMenuClick(int index) {
+    if (index == 99) components_.aboutBox.Show(hwnd_, L"", nullptr, texts::kAboutDedication);
+}
+
+void MainWindow::OnIconMenuClick(int index) {
+    OnElementMenuClick({hwnd_, components_.shell, components_.ui}, index, currentElementPath_);
+}
+
+void MainWindow::OnIdlingTick() {
+    if (!state_.SET_AntiHideOnTS && components_.isTerminalSession()) return;
+    const int last = stElement.UBound();
+    for (int i = 1; i <= last; ++i) {
+        SysTray& element = stElement[i];
+        element.SetInTray(false);
+        element.SetInTray(true);
+    }
+}
+
+void MainWindow::OnTaskbarCreated() {
+    restoreAttemptsLeft_ = kRestoreIconsAttempts;
+    RestoreIcons();
+}
+
+void MainWindow::RestoreIcons() {
+    bool allBack = true;
+    for (int i = 0; i <= stElement.UBound(); ++i) allBack = stElement[i].Restore() && allBack;
+    // The taskbar announces itself before its notification area is always
+    // ready; keep trying for a while rather than leave the program unreachable.
+    tmrRestoreIcons.SetEnabled(!allBack && --restoreAttemptsLeft_ > 0);
+}
+
+void ReportUnhandledError(ModalUi& ui, const AppError& error) {
+    wchar_t number[16];
+    if (error.Number() < 0)
+        swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(error.Number()));
+    else
+        swprintf(number, 16, L"%ld", error.Number());
+    ui.MessageBox(std::wstring(L"Ошибка ") + number + L":\r\n" + error.Description(), MB_OK | MB_ICONERROR);
+}
