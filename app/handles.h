@@ -30,11 +30,12 @@ public:
 
     Unique(const Unique&) = delete;
     Unique& operator=(const Unique&) = delete;
-    Unique(Unique&& other) noexcept : handle_(other.release()) {}
+    // A move hands the same handle on: it is neither created nor destroyed.
+    Unique(Unique&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
     Unique& operator=(Unique&& other) noexcept {
         if (this != &other) {
             reset();
-            handle_ = other.release();
+            handle_ = std::exchange(other.handle_, Traits::Invalid());
         }
         return *this;
     }
