@@ -43,7 +43,9 @@ void ExpectMatches(HMENU menu, std::span<const MenuItemSpec> expected) {
         ASSERT_TRUE(decoded.has_value());
         EXPECT_EQ(*decoded, (MenuItemRef{spec.array, spec.index}));
         EXPECT_EQ(items[i].separator, spec.kind == MenuItemKind::Separator);
-        if (!items[i].separator) EXPECT_EQ(items[i].caption, spec.caption);
+        if (!items[i].separator) {
+            EXPECT_EQ(items[i].caption, spec.caption);
+        }
         EXPECT_EQ(items[i].hasSubmenu, spec.kind == MenuItemKind::Submenu);
         EXPECT_FALSE(items[i].checked) << "nothing is checked in the design";
         EXPECT_EQ(items[i].caption.find(L'&'), std::wstring::npos) << "no keyboard shortcuts";

@@ -20,6 +20,7 @@ MainWindow::MainWindow(HINSTANCE instance, Components& components, AppState& sta
       hwnd_(CreateHiddenWindow(instance, this)),
       stElement(components.trays, hwnd_) {
     for (WindowTimer* timer : {&tmrChangeWatcher, &tmrIdling, &tmrRestoreIcons}) timer->Attach(hwnd_);
+    ready_ = true;
 }
 
 MainWindow::~MainWindow() {
@@ -54,7 +55,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     // Until the constructor has run, only the system's default handling applies.
-    if (!self || !self->hwnd_) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!self || !self->ready_) return DefWindowProcW(hwnd, message, wParam, lParam);
     return self->HandleMessage(message, wParam, lParam);
 }
 

@@ -83,6 +83,7 @@ private:
     Components& components_;
     AppState& state_;
     UINT taskbarCreatedMessage_;
+    bool ready_ = false;  // set once construction is done; messages before go to the default
     HWND hwnd_;
 
     MenuTree menus_;
