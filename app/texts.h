@@ -39,6 +39,10 @@ inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показ�
 inline constexpr wchar_t kOk[] = L"ОК";
 inline constexpr wchar_t kCancel[] = L"Отмена";
 
+inline constexpr wchar_t kAboutCaption[] = L"О программе";
+inline constexpr wchar_t kAboutVersionPrefix[] = L"Версия ";
+inline constexpr wchar_t kAboutCopyright[] = L"© 2026 Quenwald. Все права защищены.";
+inline constexpr wchar_t kAboutTrademark[] = L"Oskerin™ — товарный знак Quenwald.";
 inline constexpr wchar_t kAboutDedication[] =
     L"Посвящается всем, кому нужное должно быть под рукой.";
 

@@ -1,0 +1,91 @@
+#pragma once
+// An in-memory dialog template, for the program's own small dialogs: no
+// resource script to keep in step, and the dialog takes the font it is given.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class DialogTemplate {
+public:
+    static constexpr WORD kButton = 0x0080;
+    static constexpr WORD kEdit = 0x0081;
+    static constexpr WORD kStatic = 0x0082;
+
+    // Size in dialog units of the given font.
+    DialogTemplate(DWORD style, const std::wstring& title, const LOGFONTW& font, int pointSize, short width = 0,
+                   short height = 0) {
+        DLGTEMPLATE header{};
+        header.style = style | DS_SETFONT;
+        header.cx = width;
+        header.cy = height;
+        Append(&header, sizeof header);
+        countOffset_ = offsetof(DLGTEMPLATE, cdit) / sizeof(WORD);
+        words_.push_back(0);  // no menu
+        words_.push_back(0);  // the standard dialog class
+        AppendString(title);
+        words_.push_back(static_cast<WORD>(pointSize));
+        AppendString(font.lfFaceName);
+    }
+
+    // A control with its text set later, once the dialog is up (texts may be
+    // long and built at run time).
+    void AddControl(WORD windowClass, int id, DWORD style, short x = 0, short y = 0, short cx = 0, short cy = 0,
+                    DWORD extendedStyle = 0) {
+        AlignToDword();
+        DLGITEMTEMPLATE item{};
+        item.style = style | WS_CHILD | WS_VISIBLE;
+        item.dwExtendedStyle = extendedStyle;
+        item.x = x;
+        item.y = y;
+        item.cx = cx;
+        item.cy = cy;
+        item.id = static_cast<WORD>(id);
+        Append(&item, sizeof item);
+        words_.push_back(0xFFFF);
+        words_.push_back(windowClass);
+        words_.push_back(0);  // no text
+        words_.push_back(0);  // no creation data
+        ++words_[countOffset_];
+    }
+
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+private:
+    void Append(const void* data, size_t bytes) {
+        const auto* begin = static_cast<const WORD*>(data);
+        words_.insert(words_.end(), begin, begin + bytes / sizeof(WORD));
+    }
+    void AppendString(const std::wstring& text) {
+        words_.insert(words_.end(), text.begin(), text.end());
+        words_.push_back(0);
+    }
+    void AlignToDword() {
+        if (words_.size() % 2 != 0) words_.push_back(0);
+    }
+
+    // std::vector's storage is aligned for any type, so the header starts on
+    // a DWORD boundary as the dialog manager requires.
+    std::vector<WORD> words_;
+    size_t countOffset_ = 0;
+};
+
+// The font message boxes use, which the user may have changed.
+inline NONCLIENTMETRICSW MessageBoxMetrics() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return metrics;
+}
+
+// A LOGFONT height in points, for a dialog template's font.
+inline int PointSize(const LOGFONTW& font) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    const int points = MulDiv(height, 72, dpi);
+    return points > 0 ? points : 9;
+}
