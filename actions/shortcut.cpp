@@ -55,12 +55,13 @@ void SaveShellLink(const std::wstring& linkPath, const std::wstring& targetPath,
     // behind a modal window of its own, which nobody asked for here.
     ThrowIfFailed(link->Resolve(nullptr, SLR_UPDATE | SLR_NO_UI));
 
+    const bool existed = GetFileAttributesW(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES;
     const HRESULT saved = file->Save(linkPath.c_str(), FALSE);
     if (FAILED(saved)) {
         // A save that broke off may have left a truncated file, which the
-        // folder watch would turn into a dead icon. The user agreed to lose
-        // any older file of that name, so nothing of value goes with it.
-        DeleteFileW(linkPath.c_str());
+        // folder watch would turn into a dead icon. Only a file this call
+        // made goes: an older one may still be whole.
+        if (!existed) DeleteFileW(linkPath.c_str());
         ThrowIfFailed(saved);
     }
 }
