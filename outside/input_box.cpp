@@ -113,7 +113,8 @@ void LayOut(HWND dialog, const std::wstring& prompt) {
                                                       promptRect.right - promptRect.left);
     const int buttonLeft = kMargin + kPromptWidth + kMargin;
     const RECT okRect = DialogUnits(dialog, buttonLeft, kMargin, kButtonWidth, kButtonHeight);
-    const RECT cancelRect = DialogUnits(dialog, buttonLeft, kMargin + kButtonHeight + kGap, kButtonWidth, kButtonHeight);
+    const int cancelTop = kMargin + kButtonHeight + kGap;
+    const RECT cancelRect = DialogUnits(dialog, buttonLeft, cancelTop, kButtonWidth, kButtonHeight);
     const RECT gap = DialogUnits(dialog, 0, 0, kMargin, kMargin);
     const int editTop = std::max(promptRect.bottom, cancelRect.bottom) + gap.bottom;
     RECT editRect = DialogUnits(dialog, kMargin, 0, kClientWidth - 2 * kMargin, kEditHeight);

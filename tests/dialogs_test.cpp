@@ -88,7 +88,8 @@ private:
         using namespace std::chrono;
         const auto deadline = steady_clock::now() + seconds(20);
         HWND dialog = nullptr;
-        while (!(dialog = FindDialog()) && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(50));
+        while (!(dialog = FindDialog()) && steady_clock::now() < deadline)
+            std::this_thread::sleep_for(milliseconds(50));
         if (!dialog) return;
         found_ = true;
         drive(dialog);
