@@ -76,16 +76,20 @@ private:
 inline NONCLIENTMETRICSW MessageBoxMetrics() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        // Not a reason to fail a dialog: the system's GUI font will do.
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof metrics.lfMessageFont, &metrics.lfMessageFont);
+    }
     return metrics;
 }
 
-// A LOGFONT height in points, for a dialog template's font.
+// The template wants the font's size in points; the system gives pixels at
+// the screen's DPI.
 inline int PointSize(const LOGFONTW& font) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    const int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-    const int points = MulDiv(height, 72, dpi);
+    const int pixels = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    const int points = MulDiv(pixels, 72, dpi);
     return points > 0 ? points : 9;
 }

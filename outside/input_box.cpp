@@ -2,6 +2,7 @@
 
 #include "app/errors.h"
 #include "app/texts.h"
+#include "outside/dialog_template.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,61 +21,6 @@ constexpr int kButtonWidth = 50;
 constexpr int kButtonHeight = 14;
 constexpr int kEditHeight = 12;
 constexpr int kClientWidth = kMargin + kPromptWidth + kMargin + kButtonWidth + kMargin;
-
-constexpr WORD kStaticClass = 0x0082;
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kEditClass = 0x0081;
-
-// An in-memory dialog template: DLGTEMPLATE, then the controls, each on a
-// DWORD boundary. Positions are set when the dialog knows its font.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, const std::wstring& title, const LOGFONTW& font, int pointSize) {
-        DLGTEMPLATE header{};
-        header.style = style | DS_SETFONT;
-        Append(&header, sizeof header);
-        countOffset_ = offsetof(DLGTEMPLATE, cdit) / sizeof(WORD);
-        words_.push_back(0);  // no menu
-        words_.push_back(0);  // the standard dialog class
-        AppendString(title);
-        words_.push_back(static_cast<WORD>(pointSize));
-        AppendString(font.lfFaceName);
-    }
-
-    void AddControl(WORD windowClass, int id, DWORD style, DWORD extendedStyle = 0) {
-        AlignToDword();
-        DLGITEMTEMPLATE item{};
-        item.style = style | WS_CHILD | WS_VISIBLE;
-        item.dwExtendedStyle = extendedStyle;
-        item.id = static_cast<WORD>(id);
-        Append(&item, sizeof item);
-        words_.push_back(0xFFFF);
-        words_.push_back(windowClass);
-        words_.push_back(0);  // no text: set once the dialog is up
-        words_.push_back(0);  // no creation data
-        ++words_[countOffset_];
-    }
-
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void Append(const void* data, size_t bytes) {
-        const auto* begin = static_cast<const WORD*>(data);
-        words_.insert(words_.end(), begin, begin + bytes / sizeof(WORD));
-    }
-    void AppendString(const std::wstring& text) {
-        words_.insert(words_.end(), text.begin(), text.end());
-        words_.push_back(0);
-    }
-    void AlignToDword() {
-        if (words_.size() % 2 != 0) words_.push_back(0);
-    }
-
-    // std::vector's storage is aligned for any type, so the header starts on
-    // a DWORD boundary as the dialog manager requires.
-    std::vector<WORD> words_;
-    size_t countOffset_ = 0;
-};
 
 struct InputBoxData {
     const std::wstring& prompt;
@@ -181,34 +127,17 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
-NONCLIENTMETRICSW MessageMetrics() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) ThrowLastError();
-    return metrics;
-}
-
-// The template wants the font's size in points; the system gives pixels at
-// the screen's DPI.
-int PointSize(const LOGFONTW& font) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    const int pixels = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-    return std::max(1, MulDiv(pixels, 72, dpi));
-}
-
 }  // namespace
 
 std::optional<std::wstring> ShowInputBox(HINSTANCE instance, HWND owner, const std::wstring& prompt,
                                          const std::wstring& title, const std::wstring& preset) {
-    const LOGFONTW font = MessageMetrics().lfMessageFont;
+    const LOGFONTW font = MessageBoxMetrics().lfMessageFont;
     DialogTemplate dialog(DS_MODALFRAME | DS_SETFOREGROUND | WS_POPUP | WS_CAPTION | WS_SYSMENU, title, font,
                           PointSize(font));
-    dialog.AddControl(kStaticClass, kPromptId, SS_LEFT | SS_NOPREFIX);
-    dialog.AddControl(kEditClass, kEditId, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE);
-    dialog.AddControl(kButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP);
-    dialog.AddControl(kButtonClass, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP);
+    dialog.AddControl(DialogTemplate::kStatic, kPromptId, SS_LEFT | SS_NOPREFIX);
+    dialog.AddControl(DialogTemplate::kEdit, kEditId, ES_AUTOHSCROLL | WS_TABSTOP, 0, 0, 0, 0, WS_EX_CLIENTEDGE);
+    dialog.AddControl(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP);
+    dialog.AddControl(DialogTemplate::kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP);
 
     InputBoxData data{prompt, preset, {}};
     const INT_PTR result =
