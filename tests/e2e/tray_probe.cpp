@@ -8,6 +8,8 @@
 //
 //   tray                        icon <l> <t> <r> <b> <tooltip>; gone <tooltip>;
 //                               balloon <title> <text> <visible|hidden>
+//   watch-tray MS               ready, then icons <tooltip>... (sorted) at each change,
+//                               for MS milliseconds, each line as it happens
 //   windows CLASS[,CLASS...]    visible windows of those classes ("*": all):
 //                               window <hwnd> <class> <pid> <l> <t> <r> <b> <title>,
 //                               then child <hwnd> <class> <id> <text> for each control
@@ -87,6 +89,9 @@ public:
     // Written in one piece at the end, so a reader never sees half an answer.
     bool Flush() {
         text_ += "end\n";
+        return Write();
+    }
+    bool Write() {
         if (path_.empty()) {
             std::fwrite(text_.data(), 1, text_.size(), stdout);
             std::fflush(stdout);
@@ -291,11 +296,14 @@ RECT ToolRectOnScreen(const TTTOOLINFOW& info) {
     return rect;
 }
 
-int Tray(Output& out) {
+using Fields = std::vector<std::wstring>;
+
+// What the notification area holds, as the lines of the "tray" command.
+bool ReadTray(std::vector<Fields>& lines) {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (!taskbar) {
         std::fwprintf(stderr, L"no taskbar on this desktop\n");
-        return 2;
+        return false;
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(taskbar, &pid);
@@ -303,7 +311,7 @@ int Tray(Output& out) {
         PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
     if (!process) {
         std::fwprintf(stderr, L"cannot open the taskbar's process: %lu\n", GetLastError());
-        return 2;
+        return false;
     }
     // Both sides must agree on the size of a pointer inside TOOLINFO.
     BOOL probeWow64 = FALSE, taskbarWow64 = FALSE;
@@ -311,14 +319,14 @@ int Tray(Output& out) {
     IsWow64Process(process.get(), &taskbarWow64);
     if (probeWow64 != taskbarWow64) {
         std::fwprintf(stderr, L"the probe and the taskbar differ in bitness\n");
-        return 2;
+        return false;
     }
     for (HWND hwnd : TopLevelWindows()) {
         if (ClassOf(hwnd) != TOOLTIPS_CLASSW) continue;
         HWND owner = GetWindow(hwnd, GW_OWNER);
         if (!owner || GetAncestor(owner, GA_ROOT) != taskbar) continue;
         RemoteTooltip tooltip(hwnd, process.get());
-        if (!tooltip.Valid()) return 2;
+        if (!tooltip.Valid()) return false;
         const bool balloon = (GetWindowLongW(hwnd, GWL_STYLE) & TTS_BALLOON) != 0;
         TTTOOLINFOW info{};
         std::wstring text;
@@ -327,7 +335,7 @@ int Tray(Output& out) {
             tooltip.Tool(0, info, text);
             tooltip.Title(title);
             if (title.empty()) title = TitleBesideText(process.get(), text);
-            out.Line({L"balloon", title, text, IsWindowVisible(hwnd) ? L"visible" : L"hidden"});
+            lines.push_back({L"balloon", title, text, IsWindowVisible(hwnd) ? L"visible" : L"hidden"});
             continue;
         }
         const auto count = SendMessageW(hwnd, TTM_GETTOOLCOUNT, 0, 0);
@@ -337,14 +345,44 @@ int Tray(Output& out) {
             // rectangle: that icon is gone from the taskbar.
             const RECT rect = ToolRectOnScreen(info);
             if (IsRectEmpty(&rect)) {
-                out.Line({L"gone", text});
+                lines.push_back({L"gone", text});
                 continue;
             }
-            std::vector<std::wstring> fields{L"icon"};
+            Fields fields{L"icon"};
             for (auto& field : RectFields(rect)) fields.push_back(field);
             fields.push_back(text);
-            out.Line(fields);
+            lines.push_back(fields);
         }
+    }
+    return true;
+}
+
+int Tray(Output& out) {
+    std::vector<Fields> lines;
+    if (!ReadTray(lines)) return 2;
+    for (const auto& line : lines) out.Line(line);
+    return 0;
+}
+
+// Streams the icons' tooltips each time they change, so the driver can time
+// a change to the notification area without a probe's start-up in between.
+int WatchTray(DWORD milliseconds) {
+    const auto print = [](const Fields& fields) {
+        Output line;
+        line.Line(fields);
+        line.Write();
+    };
+    print({L"ready"});
+    Fields last{L"none"};
+    for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(20)) {
+        std::vector<Fields> lines;
+        if (!ReadTray(lines)) return 2;
+        Fields icons{L"icons"};
+        for (const auto& line : lines)
+            if (line[0] == L"icon") icons.push_back(line.back());
+        std::sort(icons.begin() + 1, icons.end());
+        if (icons != last) print(icons);
+        last = icons;
     }
     return 0;
 }
@@ -740,6 +778,7 @@ int wmain(int argc, wchar_t** argv) {
 
     int result = 0;
     if (command == L"tray" && rest == 0) result = Tray(out);
+    else if (command == L"watch-tray" && rest == 1) return WatchTray(wcstoul(args[0], nullptr, 10));
     else if (command == L"windows" && rest == 1) result = Windows(out, args[0]);
     else if (command == L"menu" && rest == 0) result = Menu(out);
     else if (command == L"render-menu" && rest == 2) result = RenderMenu(out, args[0], args[1]);
