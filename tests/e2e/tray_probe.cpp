@@ -60,19 +60,19 @@ std::string Utf8(const std::wstring& text) {
 }
 
 // Tabs and line breaks inside a text would split the driver's fields.
-std::wstring OneField(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c == L'\t') c = L' ';
-    std::wstring escaped;
+std::wstring OneField(const std::wstring& text) {
+    std::wstring field;
     for (wchar_t c : text) {
-        if (c == L'\r')
-            escaped += L"\\r";
+        if (c == L'\t')
+            field += L' ';
+        else if (c == L'\r')
+            field += L"\\r";
         else if (c == L'\n')
-            escaped += L"\\n";
+            field += L"\\n";
         else
-            escaped += c;
+            field += c;
     }
-    return escaped;
+    return field;
 }
 
 class Output {
