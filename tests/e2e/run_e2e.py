@@ -149,7 +149,6 @@ class Desktop:
         self.elements_windows = rf"C:\users\{self.user}\AppData\Roaming\Quenwald\Vimbrel"
         self.trash = os.path.join(self.work, "xdg-data", "Trash", "files")
         self.exe_windows = windows_path(args.exe)
-        self.probe_windows = windows_path(args.probe)
 
     def boot_prefix(self):
         """Boots the prefix to copy, once, if nobody has yet."""
