@@ -20,9 +20,17 @@ private:
     std::wstring description_;
 };
 
+// What a failed allocation (std::bad_alloc) is reported as, with the
+// description texts::kOutOfMemory.
+inline constexpr long kErrorOutOfMemory = 7;
+
 // The system's own text for a Win32 error code or HRESULT, without the
 // trailing line break FormatMessage adds.
 std::wstring DescribeSystemError(DWORD code);
+
+// An error number as the user is shown it: HRESULTs read best in hex
+// (0x80070005), plain error codes in decimal.
+std::wstring ErrorNumberText(long number);
 
 [[noreturn]] void ThrowWin32Error(DWORD code);
 [[noreturn]] void ThrowLastError();

@@ -6,6 +6,7 @@
 #include "app/environment.h"
 #include "app/errors.h"
 #include "app/priority.h"
+#include "app/texts.h"
 #include "outside/single_instance_guard.h"
 #include "outside/sys_tray_win32.h"
 #include "tray/main_window.h"
@@ -89,7 +90,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ReportUnhandledError(*ui, error);
         return 1;
     } catch (const std::bad_alloc&) {
-        ReportUnhandledError(*ui, AppError(7, L"Недостаточно памяти"));
+        ReportUnhandledError(*ui, AppError(kErrorOutOfMemory, texts::kOutOfMemory));
         return 1;
     }
 }

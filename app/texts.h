@@ -35,6 +35,7 @@ inline constexpr wchar_t kOverwriteQuestionSuffix[] =
 // The line under the message of an error report: "Ошибка 5: Отказано в доступе".
 inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";
 inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показать окно выбора файла";
+inline constexpr wchar_t kOutOfMemory[] = L"Недостаточно памяти";
 
 inline constexpr wchar_t kOk[] = L"ОК";
 inline constexpr wchar_t kCancel[] = L"Отмена";

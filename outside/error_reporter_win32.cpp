@@ -3,18 +3,7 @@
 #include "app/texts.h"
 #include "outside/modal_ui.h"
 
-#include <cwchar>
-#include <iterator>
-
 namespace {
-
-// HRESULTs read best in hex (0x80070005), plain error codes in decimal.
-std::wstring ErrorNumberText(long number) {
-    if (number >= 0) return std::to_wstring(number);
-    wchar_t text[16];
-    std::swprintf(text, std::size(text), L"0x%08lX", static_cast<unsigned long>(number));
-    return text;
-}
 
 class MessageBoxErrorReporter final : public ErrorReporter {
 public:

@@ -9,6 +9,7 @@
 #include "outside/file_dialog.h"
 #include "outside/input_box.h"
 #include "temp_folder.h"
+#include "tray/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -343,6 +344,22 @@ TEST(ErrorReport, ShowsTheMessageThenTheErrorsNumberAndDescription) {
     CreateShortcut(*reporter, folder / L"missing\\x.LNK", folder.WriteFile(L"t.txt"), folder.Path(), L"", L"", 0, 10);
     ASSERT_EQ(ui.boxes.size(), 4u);
     EXPECT_EQ(ui.boxes[3].text.rfind(L"Не удалось создать ярлык.\r\n\r\nОшибка 0x8", 0), 0u) << ui.boxes[3].text;
+}
+
+TEST(ErrorReport, AnUnhandledErrorShowsItsNumberTheSameWay) {
+    FakeModalUi ui;
+    ReportUnhandledError(ui, AppError(51, L"SET_ElementsPath == \"\""));
+    ReportUnhandledError(ui, AppError(static_cast<long>(0x80004005), L"Сбой"));
+    ReportUnhandledError(ui, AppError(0, L""));
+
+    ASSERT_EQ(ui.boxes.size(), 3u);
+    EXPECT_EQ(ui.boxes[0].text, L"Ошибка 51:\r\nSET_ElementsPath == \"\"");
+    EXPECT_EQ(ui.boxes[1].text, L"Ошибка 0x80004005:\r\nСбой");
+    EXPECT_EQ(ui.boxes[2].text, L"Ошибка 0:\r\n");
+    for (const auto& box : ui.boxes) EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONERROR));
+
+    // Without a text of the system's own, the number stands in for it.
+    EXPECT_EQ(DescribeSystemError(0xFFFFFFF0u), L"Ошибка 0xFFFFFFF0");
 }
 
 }  // namespace

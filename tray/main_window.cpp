@@ -10,8 +10,6 @@
 #include "outside/sys_tray_win32.h"
 #include "tray/element_list.h"
 
-#include <cwchar>
-
 MainWindow::MainWindow(HINSTANCE instance, Components& components, AppState& state)
     : instance_(instance),
       components_(components),
@@ -69,7 +67,7 @@ void MainWindow::Guarded(F&& handler) {
         PostQuitMessage(1);
     } catch (const std::bad_alloc&) {
         failed_ = true;
-        ReportUnhandledError(components_.ui, AppError(7, L"Недостаточно памяти"));
+        ReportUnhandledError(components_.ui, AppError(kErrorOutOfMemory, texts::kOutOfMemory));
         PostQuitMessage(1);
     }
 }
@@ -259,10 +257,6 @@ void MainWindow::RestoreIcons() {
 }
 
 void ReportUnhandledError(ModalUi& ui, const AppError& error) {
-    wchar_t number[16];
-    if (error.Number() < 0)
-        swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(error.Number()));
-    else
-        swprintf(number, 16, L"%ld", error.Number());
-    ui.MessageBox(std::wstring(L"Ошибка ") + number + L":\r\n" + error.Description(), MB_OK | MB_ICONERROR);
+    ui.MessageBox(texts::kErrorNumberPrefix + ErrorNumberText(error.Number()) + L":\r\n" + error.Description(),
+                  MB_OK | MB_ICONERROR);
 }
