@@ -36,6 +36,8 @@ inline constexpr wchar_t kOverwriteQuestionSuffix[] =
 inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";
 inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показать окно выбора файла";
 inline constexpr wchar_t kOutOfMemory[] = L"Недостаточно памяти";
+inline constexpr wchar_t kOverflow[] = L"Переполнение";
+inline constexpr wchar_t kInvalidArgument[] = L"Недопустимый вызов процедуры или аргумент";
 
 inline constexpr wchar_t kOk[] = L"ОК";
 inline constexpr wchar_t kCancel[] = L"Отмена";

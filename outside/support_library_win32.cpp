@@ -1,6 +1,7 @@
 #include "outside/support_library.h"
 
 #include "app/errors.h"
+#include "app/texts.h"
 
 #include <shlobj.h>
 
@@ -91,7 +92,7 @@ private:
             case CSIDL_LOCAL_APPDATA: return FOLDERID_LocalAppData;
             case CSIDL_PERSONAL: return FOLDERID_Documents;
             case CSIDL_DESKTOPDIRECTORY: return FOLDERID_Desktop;
-            default: throw AppError(5, L"Invalid procedure call or argument");
+            default: throw AppError(5, texts::kInvalidArgument);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "tray/element_set.h"
 
 #include "app/errors.h"
+#include "app/texts.h"
 
 ElementSet::ElementSet(SysTrayFactory& factory, HWND owner) : factory_(factory), owner_(owner) {
     members_.push_back(factory_.Create(owner_, 0));
@@ -11,7 +12,7 @@ SysTray* ElementSet::Find(int index) {
 }
 
 SysTray& ElementSet::Add() {
-    if (UBound() >= kMaxIndex) throw AppError(6, L"Overflow");
+    if (UBound() >= kMaxIndex) throw AppError(6, texts::kOverflow);
     members_.push_back(factory_.Create(owner_, static_cast<std::int16_t>(Count())));
     return *members_.back();
 }
