@@ -120,6 +120,42 @@ using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<FontTraits>;
 
+// A device context from GetDC. It goes back with ReleaseDC to the window it
+// came from (null: the screen), never with DeleteDC, so it cannot be a
+// Unique: closing needs the window as well as the handle.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A GDI object selected into a device context for one scope. The one it
+// replaced goes back in at the end, so no DC is released or destroyed while
+// it still holds an object the program deletes.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectedObject() {
+        if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 // A COM interface pointer that releases what it holds.
 template <class T>
 class ComPtr {

@@ -2,6 +2,8 @@
 // An in-memory dialog template, for the program's own small dialogs: no
 // resource script to keep in step, and the dialog takes the font it is given.
 
+#include "app/handles.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -86,9 +88,7 @@ inline NONCLIENTMETRICSW MessageBoxMetrics() {
 // The template wants the font's size in points; the system gives pixels at
 // the screen's DPI.
 inline int PointSize(const LOGFONTW& font) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY);
     const int pixels = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
     const int points = MulDiv(pixels, 72, dpi);
     return points > 0 ? points : 9;

@@ -31,13 +31,11 @@ struct InputBoxData {
 // The height the prompt needs when wrapped to the given width, measured as
 // the static control draws it.
 int PromptHeight(HWND prompt, const std::wstring& text, int width) {
-    HDC dc = GetDC(prompt);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(prompt, WM_GETFONT, 0, 0)));
+    const WindowDC dc(prompt);
+    const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(prompt, WM_GETFONT, 0, 0)));
     RECT bounds{0, 0, width, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(prompt, dc);
     return bounds.bottom;
 }
 

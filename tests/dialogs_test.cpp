@@ -157,12 +157,10 @@ InputBoxSeen Look(HWND dialog, DWORD uiThread) {
     LOGFONTW logFont{};
     GetObjectW(font, sizeof logFont, &logFont);
     seen.fontFace = logFont.lfFaceName;
-    HDC dc = GetDC(statics[0]);
-    const HGDIOBJ old = SelectObject(dc, font);
+    const WindowDC dc(statics[0]);
+    const SelectedObject selected(dc.get(), font);
     RECT needed{0, 0, seen.promptRect.right - seen.promptRect.left, 0};
-    DrawTextW(dc, seen.prompt.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(statics[0], dc);
+    DrawTextW(dc.get(), seen.prompt.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     seen.promptNeeds = needed.bottom;
     return seen;
 }
