@@ -5,6 +5,7 @@
 #include "app/handles.h"
 #include "app/texts.h"
 #include "outside/dialog_template.h"
+#include "outside/window_placement.h"
 
 namespace {
 
@@ -52,12 +53,7 @@ INT_PTR OnInitDialog(HWND dialog, AboutData& data) {
     SetText(dialog, kDedicationId, data.dedication);
     SetText(dialog, IDOK, texts::kOk);
 
-    // The program has no window of its own to sit over: centre on the screen.
-    RECT rect{};
-    GetWindowRect(dialog, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    SetWindowPos(dialog, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    CenterInWorkArea(dialog);
     return TRUE;
 }
 

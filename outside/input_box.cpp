@@ -3,6 +3,7 @@
 #include "app/errors.h"
 #include "app/texts.h"
 #include "outside/dialog_template.h"
+#include "outside/window_placement.h"
 
 #include <algorithm>
 #include <vector>
@@ -72,18 +73,9 @@ void LayOut(HWND dialog, const std::wstring& prompt) {
     RECT frame{0, 0, DialogUnits(dialog, 0, 0, kClientWidth, 0).right, editRect.bottom + gap.bottom};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-
-    // The program has no window of its own to centre on: use the screen the
-    // box is on, without the taskbar.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    const int left = work.left + (work.right - work.left - width) / 2;
-    const int top = work.top + (work.bottom - work.top - height) / 2;
-    SetWindowPos(dialog, nullptr, left, std::max<int>(top, work.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterInWorkArea(dialog);
 }
 
 INT_PTR OnInitDialog(HWND dialog, InputBoxData& data) {

@@ -2,6 +2,7 @@
 
 #include "app/errors.h"
 #include "app/texts.h"
+#include "outside/window_placement.h"
 
 #include <shlobj.h>
 
@@ -39,18 +40,7 @@ public:
         return LoadResIcon(resourceName, SM_CXSMICON, SM_CYSMICON);
     }
 
-    void CenterFormEx(HWND window) override {
-        RECT rect{};
-        if (!GetWindowRect(window, &rect)) return;
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-        const RECT& work = monitor.rcWork;
-        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        SetWindowPos(window, nullptr, work.left + (work.right - work.left - width) / 2,
-                     work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    void CenterFormEx(HWND window) override { CenterInWorkArea(window); }
 
     void SetForegroundWindowEx(HWND window) override { SetForegroundWindow(window); }
 
