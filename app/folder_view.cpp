@@ -63,11 +63,6 @@ void WriteHintFile(const std::wstring& path, const std::wstring& text) {
     WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size() * sizeof(wchar_t)), &written, nullptr);
 }
 
-bool IsDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 }  // namespace
 
 std::wstring HintDesktopIniText(const std::wstring& programPath) { return HintText(programPath); }
@@ -80,7 +75,7 @@ void OpenElementsFolder(const AppState& state, SupportLibrary& support, Shell& s
     // way); the folder is still opened, only its look suffers.
     CreateDirectoryW(hintFolder.c_str(), nullptr);
     // A file of the hint folder's name belongs to the user: leave it as it is.
-    if (IsDirectory(hintFolder)) SetFileAttributesW(hintFolder.c_str(), kHintFolderAttributes);
+    if (IsDirectoryExist(hintFolder)) SetFileAttributesW(hintFolder.c_str(), kHintFolderAttributes);
     SetFileAttributesW(hintFile.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteHintFile(hintFile, HintText(ProgramPath(support)));
     SetFileAttributesW(hintFile.c_str(), kHintFileAttributes);

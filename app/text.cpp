@@ -20,12 +20,6 @@ std::wstring Widen(std::string_view utf8) {
     return out;
 }
 
-std::wstring ToUpperInvariant(std::wstring_view text) {
-    std::wstring out(text);
-    if (!out.empty()) CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
-    return out;
-}
-
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;

@@ -36,12 +36,12 @@ void ScanFolder(ElementSet& stElement, FileIconLoaderFactory& loaders, const std
 
 std::wstring ElementDisplayName(const std::wstring& path) {
     std::wstring name = GetFileName(path);
-    const std::wstring extension = ToUpperInvariant(GetFileExtension(name));
+    const std::wstring extension = GetFileExtension(name);
     for (const wchar_t* cut : kShortExtensions) {
         // A file called just ".lnk" keeps its name: an empty tooltip would
         // leave its icon nameless.
-        if (extension == cut && name.size() > 4) {
-            name.resize(name.size() - 4);
+        if (EqualsIgnoreCase(extension, cut) && name.size() > extension.size() + 1) {
+            name.resize(name.size() - extension.size() - 1);
             break;
         }
     }
