@@ -15,17 +15,12 @@ bool FolderWatcher::Signalled() const {
     return hChangeNotification && WaitForSingleObject(hChangeNotification.get(), 0) == WAIT_OBJECT_0;
 }
 
-void FolderWatcher::GiveUp() {
-    timer_.SetEnabled(false);
-    hChangeNotification.reset();
-}
-
 void FolderWatcher::Tick(const std::function<void()>& rebuild) {
     if (!Signalled()) return;
     rebuild();
     do {
         if (!FindNextChangeNotification(hChangeNotification.get())) {
-            GiveUp();
+            Stop();
             return;
         }
     } while (Signalled());

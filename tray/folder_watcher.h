@@ -28,7 +28,6 @@ public:
     void Tick(const std::function<void()>& rebuild);
 
 private:
-    void GiveUp();
     bool Signalled() const;
 
     WindowTimer& timer_;

@@ -11,8 +11,7 @@
 #include "tray/element_list.h"
 
 MainWindow::MainWindow(HINSTANCE instance, Components& components, AppState& state)
-    : instance_(instance),
-      components_(components),
+    : components_(components),
       state_(state),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       hwnd_(CreateHiddenWindow(instance, this)),

@@ -51,7 +51,7 @@ public:
     // The taskbar was recreated (Explorer restarted): every icon back.
     void OnTaskbarCreated();
 
-    // For tests and the about box: what the window holds.
+    // For tests: what the window holds.
     ElementSet& Elements() { return stElement; }
     MenuTree& Menus() { return menus_; }
     WindowTimer& ChangeWatcherTimer() { return tmrChangeWatcher; }
@@ -79,7 +79,6 @@ private:
     void RestoreIcons();
     void RefreshElements();
 
-    HINSTANCE instance_;
     Components& components_;
     AppState& state_;
     UINT taskbarCreatedMessage_;
