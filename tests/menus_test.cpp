@@ -33,20 +33,20 @@ std::vector<Item> ReadMenu(HMENU menu) {
     return items;
 }
 
-void ExpectMatches(HMENU menu, std::span<const MenuItemSpec> expected) {
+void ExpectMatches(HMENU menu, std::span<const MenuEntry> expected) {
     const auto items = ReadMenu(menu);
     ASSERT_EQ(items.size(), expected.size());
     for (size_t i = 0; i < items.size(); ++i) {
         SCOPED_TRACE(i);
-        const MenuItemSpec& spec = expected[i];
+        const MenuEntry& entry = expected[i];
         const auto decoded = DecodeMenuCommand(items[i].id);
         ASSERT_TRUE(decoded.has_value());
-        EXPECT_EQ(*decoded, (MenuItemRef{spec.array, spec.index}));
-        EXPECT_EQ(items[i].separator, spec.kind == MenuItemKind::Separator);
+        EXPECT_EQ(*decoded, (MenuItemRef{entry.array, entry.index}));
+        EXPECT_EQ(items[i].separator, entry.kind == MenuItemKind::Separator);
         if (!items[i].separator) {
-            EXPECT_EQ(items[i].caption, spec.caption);
+            EXPECT_EQ(items[i].caption, entry.caption);
         }
-        EXPECT_EQ(items[i].hasSubmenu, spec.kind == MenuItemKind::Submenu);
+        EXPECT_EQ(items[i].hasSubmenu, entry.kind == MenuItemKind::Submenu);
         EXPECT_FALSE(items[i].checked) << "nothing is checked in the design";
         EXPECT_EQ(items[i].caption.find(L'&'), std::wstring::npos) << "no keyboard shortcuts";
         EXPECT_EQ(items[i].caption.find(L'\t'), std::wstring::npos) << "no accelerator text";

@@ -4,7 +4,7 @@
 
 namespace {
 
-void Append(HMENU menu, const MenuItemSpec& item, HMENU submenu = nullptr) {
+void Append(HMENU menu, const MenuEntry& item, HMENU submenu = nullptr) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
@@ -20,24 +20,24 @@ void Append(HMENU menu, const MenuItemSpec& item, HMENU submenu = nullptr) {
 
 // Builds one popup from its table; a Submenu row takes the popup made from
 // `nested`. The popup is owned by `owner` once appended to it.
-HMENU AppendPopup(HMENU owner, const wchar_t* caption, std::span<const MenuItemSpec> items,
-                  std::span<const MenuItemSpec> nested = {}) {
+void AppendPopup(HMENU owner, const wchar_t* caption, std::span<const MenuEntry> items,
+                  std::span<const MenuEntry> nested = {}) {
     UniqueMenu popup(CreatePopupMenu());
     if (!popup) ThrowLastError();
-    for (const MenuItemSpec& item : items) {
+    for (const MenuEntry& item : items) {
         if (item.kind != MenuItemKind::Submenu) {
             Append(popup.get(), item);
             continue;
         }
         UniqueMenu sub(CreatePopupMenu());
         if (!sub) ThrowLastError();
-        for (const MenuItemSpec& inner : nested) Append(sub.get(), inner);
+        for (const MenuEntry& inner : nested) Append(sub.get(), inner);
         Append(popup.get(), item, sub.get());
         sub.release();  // now destroyed with its parent
     }
     if (!AppendMenuW(owner, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup.get()), caption))
         ThrowLastError();
-    return popup.release();
+    popup.release();  // now destroyed with the menu bar
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ enum class MenuArray : unsigned { mnuTray = 1, mnuHelp = 2, mnuIcon = 3 };
 
 enum class MenuItemKind { Command, Separator, Option, Submenu };
 
-struct MenuItemSpec {
+struct MenuEntry {
     MenuArray array;
     int index;
     const wchar_t* caption;
@@ -26,7 +26,7 @@ struct MenuItemRef {
 };
 
 // mnuTray, the main menu ("Tray" on the hidden window's menu bar).
-inline constexpr MenuItemSpec kTrayMenu[] = {
+inline constexpr MenuEntry kTrayMenu[] = {
     {MenuArray::mnuTray, 0, L"Создать ярлык...", MenuItemKind::Command},
     {MenuArray::mnuTray, 1, L"-", MenuItemKind::Separator},
     {MenuArray::mnuTray, 2, L"Открыть каталог", MenuItemKind::Command},
@@ -41,11 +41,11 @@ inline constexpr MenuItemSpec kTrayMenu[] = {
     {MenuArray::mnuTray, 31, L"Выход", MenuItemKind::Command},
 };
 // mnuHelp, the submenu of "Справка".
-inline constexpr MenuItemSpec kHelpMenu[] = {
+inline constexpr MenuEntry kHelpMenu[] = {
     {MenuArray::mnuHelp, 99, L"О программе...", MenuItemKind::Command},
 };
 // mnuIcon, the element menu ("Icon" on the menu bar).
-inline constexpr MenuItemSpec kIconMenu[] = {
+inline constexpr MenuEntry kIconMenu[] = {
     {MenuArray::mnuIcon, 0, L"Открыть", MenuItemKind::Command},
     {MenuArray::mnuIcon, 1, L"-", MenuItemKind::Separator},
     {MenuArray::mnuIcon, 2, L"Удалить", MenuItemKind::Command},
