@@ -230,18 +230,40 @@ TEST_F(MainWindowTest, UnusedIndexesDoNothing) {
 }
 
 TEST_F(MainWindowTest, ExitUnloadsAndClosesTheWindow) {
+    folder.WriteFile(L"a.txt");
+    state.SET_AntiHide = true;
     MainWindow& w = Load();
     const HWND hwnd = w.Handle();
     state.SET_AntiHideOnTS = true;
+    fakes.trays.log.events.clear();
     w.OnMainMenuClick(31);
     EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(w.Handle(), nullptr) << "a closed window's handle may come to name another";
     EXPECT_TRUE(fakes.settingsValues[L"|Enable Anti-Hide on TS"]);
     EXPECT_EQ(Priority(), kNormal);
+    // The icons leave with the window, not later with the object.
+    EXPECT_EQ(fakes.trays.log.events, (std::vector<std::wstring>{L"delete 1", L"delete 0"}));
+    EXPECT_FALSE(w.IdlingTimer().Enabled());
     MSG message;
     EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
     EXPECT_EQ(message.wParam, 0u);
     window.reset();
     EXPECT_EQ(fakes.trays.log.live, 0) << "no icon outlives the window";
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "one quit, not two";
+}
+
+TEST_F(MainWindowTest, DroppingAnOpenWindowTakesItsIconsAwayWithoutEndingTheLoop) {
+    folder.WriteFile(L"a.txt");
+    MainWindow& w = Load();
+    const HWND hwnd = w.Handle();
+    fakes.trays.log.events.clear();
+    window.reset();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(fakes.trays.log.events, (std::vector<std::wstring>{L"delete 1", L"delete 0"}));
+    EXPECT_EQ(fakes.trays.log.live, 0);
+    MSG message;
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "a loop that goes on (a test's, or one that already ended) is not told to end";
 }
 
 TEST_F(MainWindowTest, AntiHideTickReaddsElementsButNeverTheMainIcon) {

@@ -15,19 +15,17 @@ MainWindow::MainWindow(HINSTANCE instance, Components& components, AppState& sta
       state_(state),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       hwnd_(CreateHiddenWindow(instance, this)),
-      stElement(components.trays, hwnd_) {
-    for (WindowTimer* timer : {&tmrChangeWatcher, &tmrIdling, &tmrRestoreIcons}) timer->Attach(hwnd_);
+      stElement(components.trays, hwnd_.get()) {
+    for (WindowTimer* timer : Timers()) timer->Attach(hwnd_.get());
     ready_ = true;
 }
 
 MainWindow::~MainWindow() {
-    // Icons first, while their owner window still exists, so none outlives
-    // the program in the notification area.
-    watcher_.Stop();
-    stElement.Clear();
-    stElement.Main().SetInTray(false);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+    if (!hwnd_) return;  // closed already
+    // Detached first: the window's end must not post a quit message to a
+    // loop that has already ended, or to a test's thread that goes on.
+    SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+    ReleaseWindowParts();
 }
 
 HWND MainWindow::CreateHiddenWindow(HINSTANCE instance, MainWindow* window) {
@@ -73,49 +71,72 @@ void MainWindow::Guarded(F&& handler) {
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WMAPP_NOTIFYCALLBACK:
-            if (const auto click = DecodeTrayCallback(wParam, lParam))
-                Guarded([&] { OnTrayClick(click->index, click->button); });
-            return 0;
-        case WM_TIMER:
-            switch (wParam) {
-                case kChangeWatcherTimerId: Guarded([&] { OnChangeWatcherTick(); }); break;
-                case kIdlingTimerId: Guarded([&] { OnIdlingTick(); }); break;
-                case kRestoreIconsTimerId: Guarded([&] { RestoreIcons(); }); break;
-                default: break;
-            }
-            return 0;
-        case WM_CLOSE:
-            Guarded([&] { Exit(); });
-            return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;
-        case WM_ENDSESSION:
-            // The process may be ended as soon as this returns: store the
-            // options and take the icons away now.
-            if (wParam) Guarded([&] {
-                    Unload();
-                    stElement.Clear();
-                    stElement.Main().SetInTray(false);
-                });
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(failed_ ? 1 : 0);
-            return 0;
+        case WMAPP_NOTIFYCALLBACK: OnNotifyCallback(wParam, lParam); return 0;
+        case WM_TIMER: OnTimer(wParam); return 0;
+        case WM_CLOSE: Guarded([&] { Exit(); }); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION: OnEndSession(wParam != FALSE); return 0;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_NCDESTROY: OnNcDestroy(); return 0;
         default:
             if (message == taskbarCreatedMessage_ && message != 0) {
                 Guarded([&] { OnTaskbarCreated(); });
                 return 0;
             }
-            return DefWindowProcW(hwnd_, message, wParam, lParam);
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
     }
+}
+
+void MainWindow::OnNotifyCallback(WPARAM wParam, LPARAM lParam) {
+    if (const auto click = DecodeTrayCallback(wParam, lParam))
+        Guarded([&] { OnTrayClick(click->index, click->button); });
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+    switch (id) {
+        case kChangeWatcherTimerId: Guarded([&] { OnChangeWatcherTick(); }); break;
+        case kIdlingTimerId: Guarded([&] { OnIdlingTick(); }); break;
+        case kRestoreIconsTimerId: Guarded([&] { RestoreIcons(); }); break;
+        default: break;
+    }
+}
+
+void MainWindow::OnEndSession(bool ending) {
+    // The process may be ended as soon as this returns: store the options
+    // and take the icons away now.
+    if (!ending) return;
+    Guarded([&] {
+        Unload();
+        ReleaseWindowParts();
+    });
+}
+
+void MainWindow::OnDestroy() {
+    Guarded([&] { ReleaseWindowParts(); });
+    PostQuitMessage(failed_ ? 1 : 0);
+}
+
+void MainWindow::OnNcDestroy() {
+    // The system has destroyed the window: there is nothing left to destroy,
+    // and the handle may soon name another window.
+    SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+    hwnd_.release();
+}
+
+void MainWindow::ReleaseWindowParts() {
+    // While the window still exists: an icon whose owner window is gone can
+    // stay drawn in the notification area after the program has ended.
+    watcher_.Stop();
+    for (WindowTimer* timer : Timers()) timer->SetEnabled(false);
+    stElement.Clear();
+    stElement.Main().SetInTray(false);
 }
 
 void MainWindow::Load() {
     SupportLibrary& support = components_.support;
     loaded_ = true;
-    support.CenterFormEx(hwnd_);
-    if (!support.IsInIDE()) support.SetWindowResIconAll(hwnd_, app_info::kMainIconResource);
+    support.CenterFormEx(hwnd_.get());
+    if (!support.IsInIDE()) support.SetWindowResIconAll(hwnd_.get(), app_info::kMainIconResource);
 
     SysTray& mainIcon = stElement.Main();
     mainIcon.SetText(texts::kMainWindowCaption);
@@ -142,7 +163,7 @@ void MainWindow::Unload() {
 
 void MainWindow::Exit() {
     Unload();
-    DestroyWindow(hwnd_);
+    DestroyWindow(hwnd_.get());
 }
 
 void MainWindow::RefreshElements() { ::RefreshElements(stElement, components_.iconLoaders, state_); }
@@ -152,12 +173,12 @@ void MainWindow::OnChangeWatcherTick() {
 }
 
 void MainWindow::BringForward() {
-    components_.support.SetForegroundWindowEx(hwnd_);
-    SendMessageW(hwnd_, WM_NULL, 0, 0);
+    components_.support.SetForegroundWindowEx(hwnd_.get());
+    SendMessageW(hwnd_.get(), WM_NULL, 0, 0);
 }
 
 void MainWindow::ShowPopup(HMENU popup) {
-    if (const UINT chosen = components_.ui.PopupMenu(popup, hwnd_); chosen != 0) DispatchCommand(chosen);
+    if (const UINT chosen = components_.ui.PopupMenu(popup, hwnd_.get()); chosen != 0) DispatchCommand(chosen);
 }
 
 void MainWindow::DispatchCommand(UINT commandId) {
@@ -188,14 +209,14 @@ void MainWindow::OnTrayClick(int index, std::int32_t button) {
         ShowPopup(menus_.IconPopup());
         return;
     }
-    RunElement({hwnd_, components_.shell, components_.ui}, element->Tag());
+    RunElement({hwnd_.get(), components_.shell, components_.ui}, element->Tag());
 }
 
 void MainWindow::OnMainMenuClick(int index) {
     switch (index) {
         case 0:
             CreateShortcutInteractive(
-                {hwnd_, state_, components_.fileDialogs, components_.ui, components_.errorReporter});
+                {hwnd_.get(), state_, components_.fileDialogs, components_.ui, components_.errorReporter});
             break;
         case 2: OpenElementsFolder(state_, components_.support, components_.shell, components_.ui); break;
         case 3: RefreshElements(); break;
@@ -225,11 +246,11 @@ void MainWindow::OnMainMenuClick(int index) {
 }
 
 void MainWindow::OnHelpMenuClick(int index) {
-    if (index == 99) components_.aboutBox.Show(hwnd_, L"", nullptr, texts::kAboutDedication);
+    if (index == 99) components_.aboutBox.Show(hwnd_.get(), L"", nullptr, texts::kAboutDedication);
 }
 
 void MainWindow::OnIconMenuClick(int index) {
-    OnElementMenuClick({hwnd_, components_.shell, components_.ui}, index, currentElementPath_);
+    OnElementMenuClick({hwnd_.get(), components_.shell, components_.ui}, index, currentElementPath_);
 }
 
 void MainWindow::OnIdlingTick() {

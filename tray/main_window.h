@@ -10,6 +10,7 @@
 #include "tray/menus.h"
 #include "tray/window_timer.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -31,7 +32,7 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return hwnd_.get(); }  // null once the window is closed
 
     // The window's load: main icon, first scan, check marks, timers, watch.
     void Load();
@@ -70,6 +71,15 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     template <class F>
     void Guarded(F&& handler);
+    void OnNotifyCallback(WPARAM wParam, LPARAM lParam);
+    void OnTimer(UINT_PTR id);
+    void OnEndSession(bool ending);
+    void OnDestroy();
+    void OnNcDestroy();
+    // Stops the watch and the timers and takes every icon out of the
+    // notification area.
+    void ReleaseWindowParts();
+    std::array<WindowTimer*, 3> Timers() { return {&tmrChangeWatcher, &tmrIdling, &tmrRestoreIcons}; }
 
     void BringForward();
     // Shows a popup at the mouse and runs the chosen command before returning,
@@ -83,7 +93,7 @@ private:
     AppState& state_;
     UINT taskbarCreatedMessage_;
     bool ready_ = false;  // set once construction is done; messages before go to the default
-    HWND hwnd_;
+    UniqueWindow hwnd_;
 
     MenuTree menus_;
     WindowTimer tmrChangeWatcher{kChangeWatcherTimerId, kChangeWatcherInterval};
