@@ -16,12 +16,17 @@ public:
     UINT Interval() const { return interval_; }
     bool Enabled() const { return enabled_; }
 
+    // Without a window there is nothing to tick, so the timer stays off; it
+    // counts as running only once the system has accepted it.
     void SetEnabled(bool enabled) {
-        if (enabled == enabled_ || !window_) {
-            enabled_ = enabled && window_;
-            return;
+        if (!window_) {
+            enabled_ = false;
+        } else if (enabled && !enabled_) {
+            enabled_ = SetTimer(window_, id_, interval_, nullptr) != 0;
+        } else if (!enabled && enabled_) {
+            KillTimer(window_, id_);
+            enabled_ = false;
         }
-        enabled_ = enabled ? SetTimer(window_, id_, interval_, nullptr) != 0 : (KillTimer(window_, id_), false);
     }
 
 private:
