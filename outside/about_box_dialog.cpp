@@ -12,10 +12,10 @@ namespace {
 enum ControlId : int { kIconId = 100, kNameId, kVersionId, kCopyrightId, kTrademarkId, kExtraId, kDedicationId };
 
 // Dialog units of the message-box font.
-constexpr short kWidth = 220;
-constexpr short kTextLeft = 40;
-constexpr short kTextWidth = kWidth - kTextLeft - 7;
-constexpr short kLine = 10;
+constexpr int kWidth = 220;
+constexpr int kTextLeft = 40;
+constexpr int kTextWidth = kWidth - kTextLeft - 7;
+constexpr int kLine = 10;
 
 struct AboutData {
     HINSTANCE instance;
@@ -76,8 +76,8 @@ public:
 
     void Show(HWND owner, const std::wstring& extraText, HICON picture, const std::wstring& dedication) override {
         const bool hasExtra = !extraText.empty();
-        const short dedicationTop = static_cast<short>(7 + kLine * (hasExtra ? 7 : 6));
-        const short height = static_cast<short>(dedicationTop + 2 * kLine + 7 + 14 + 7);
+        const int dedicationTop = 7 + kLine * (hasExtra ? 7 : 6);
+        const int height = dedicationTop + 2 * kLine + 7 + 14 + 7;
 
         const LOGFONTW font = MessageBoxMetrics().lfMessageFont;
         DialogTemplate dialog(DS_MODALFRAME | DS_SETFOREGROUND | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"", font,
@@ -95,7 +95,7 @@ public:
         dialog.AddControl(DialogTemplate::kStatic, kDedicationId, SS_LEFT | SS_NOPREFIX, kTextLeft, dedicationTop,
                           kTextWidth, 2 * kLine);
         dialog.AddControl(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - 7 - 50,
-                          static_cast<short>(height - 7 - 14), 50, 14);
+                          height - 7 - 14, 50, 14);
 
         AboutData data{instance_, extraText, picture, dedication, {}, {}};
         if (DialogBoxIndirectParamW(instance_, dialog.get(), owner, AboutProc, reinterpret_cast<LPARAM>(&data)) == -1)

@@ -16,13 +16,14 @@ public:
     static constexpr WORD kEdit = 0x0081;
     static constexpr WORD kStatic = 0x0082;
 
-    // Size in dialog units of the given font.
-    DialogTemplate(DWORD style, const std::wstring& title, const LOGFONTW& font, int pointSize, short width = 0,
-                   short height = 0) {
+    // Size in dialog units of the given font. The template keeps positions
+    // and sizes in 16 bits; a dialog is never anywhere near that large.
+    DialogTemplate(DWORD style, const std::wstring& title, const LOGFONTW& font, int pointSize, int width = 0,
+                   int height = 0) {
         DLGTEMPLATE header{};
         header.style = style | DS_SETFONT;
-        header.cx = width;
-        header.cy = height;
+        header.cx = static_cast<short>(width);
+        header.cy = static_cast<short>(height);
         Append(&header, sizeof header);
         countOffset_ = offsetof(DLGTEMPLATE, cdit) / sizeof(WORD);
         words_.push_back(0);  // no menu
@@ -34,16 +35,16 @@ public:
 
     // A control with its text set later, once the dialog is up (texts may be
     // long and built at run time).
-    void AddControl(WORD windowClass, int id, DWORD style, short x = 0, short y = 0, short cx = 0, short cy = 0,
+    void AddControl(WORD windowClass, int id, DWORD style, int x = 0, int y = 0, int cx = 0, int cy = 0,
                     DWORD extendedStyle = 0) {
         AlignToDword();
         DLGITEMTEMPLATE item{};
         item.style = style | WS_CHILD | WS_VISIBLE;
         item.dwExtendedStyle = extendedStyle;
-        item.x = x;
-        item.y = y;
-        item.cx = cx;
-        item.cy = cy;
+        item.x = static_cast<short>(x);
+        item.y = static_cast<short>(y);
+        item.cx = static_cast<short>(cx);
+        item.cy = static_cast<short>(cy);
         item.id = static_cast<WORD>(id);
         Append(&item, sizeof item);
         words_.push_back(0xFFFF);

@@ -47,7 +47,7 @@ public:
     std::wstring GetSpecialFolder(int csidl) override {
         wchar_t* path = nullptr;
         const HRESULT hr = SHGetKnownFolderPath(KnownFolderFor(csidl), KF_FLAG_DEFAULT, nullptr, &path);
-        const ScopeExit free([&] { CoTaskMemFree(path); });
+        const ScopeExit freePath([&] { CoTaskMemFree(path); });
         return SUCCEEDED(hr) && path ? std::wstring(path) : std::wstring();
     }
 

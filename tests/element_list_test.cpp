@@ -239,13 +239,13 @@ TEST_F(ElementListTest, AnEmptyRowShowsTheBalloonWithTheQuotedFolder) {
     ASSERT_TRUE(CreateDirectoryW((folder / L"Добавляйте ярлыки и файлы сюда").c_str(), nullptr));
     Refresh();
 
-    auto& main = static_cast<FakeSysTray&>(stElement.Main());
+    auto& mainIcon = static_cast<FakeSysTray&>(stElement.Main());
     EXPECT_EQ(trays.log.events, std::vector<std::wstring>{L"balloon 0"});
-    EXPECT_EQ(main.balloonText, L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или "
+    EXPECT_EQ(mainIcon.balloonText, L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или "
                                 L"ярлыки в каталог \"" +
                                     folder.Path() + L"\", тогда их иконки появятся здесь.");
-    EXPECT_EQ(main.balloonTitle, L"Oskerin - Vimbrel");
-    EXPECT_EQ(main.balloonKind, 1);
+    EXPECT_EQ(mainIcon.balloonTitle, L"Oskerin - Vimbrel");
+    EXPECT_EQ(mainIcon.balloonKind, 1);
     EXPECT_EQ(NoElementsBalloonText(L"C:\\x"), L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять "
                                                L"файлы или ярлыки в каталог \"C:\\x\", тогда их иконки появятся здесь.");
 

@@ -45,10 +45,10 @@ TEST_F(MainWindowTest, LoadPutsTheMainIconUpSetsCheckMarksAndStartsWatching) {
     fakes.autorun.registered = true;
     MainWindow& w = Load();
 
-    SysTray& main = w.Elements().Main();
-    EXPECT_TRUE(main.InTray());
-    EXPECT_EQ(main.Text(), L"Vimbrel");
-    EXPECT_NE(main.TrayIcon(), nullptr);
+    SysTray& mainIcon = w.Elements().Main();
+    EXPECT_TRUE(mainIcon.InTray());
+    EXPECT_EQ(mainIcon.Text(), L"Vimbrel");
+    EXPECT_NE(mainIcon.TrayIcon(), nullptr);
     EXPECT_EQ(fakes.trays.log.events.front(), L"add 0") << "the main icon is up before the first scan";
     EXPECT_EQ(w.Elements().UBound(), 1);
 
