@@ -1,6 +1,8 @@
 // The shell's icon of a file, loaded for real: which files get one, at what
 // size, and that no load leaves an icon behind.
 
+#include "actions/shortcut.h"
+#include "fakes.h"
 #include "outside/file_icon_loader.h"
 #include "temp_folder.h"
 
@@ -27,8 +29,15 @@ struct FileIconLoaderTest : testing::Test {
 
 TEST_F(FileIconLoaderTest, AnExistingFileGetsAnIconAtNotificationAreaSize) {
     const int width = GetSystemMetrics(SM_CXSMICON), height = GetSystemMetrics(SM_CYSMICON);
-    for (const wchar_t* name : {L"Readme.txt", L"run.cmd", L"Документ.txt", L"日記 😀.txt"}) {
-        const std::wstring path = folder.WriteFile(name);
+    // The usual element: a real shortcut, whose icon is its target's.
+    FakeErrorReporter errors;
+    CreateShortcut(errors, folder / L"Блокнот.lnk", folder.WriteFile(L"target.cmd"), folder.Path(), L"", L"", 0,
+                   SW_SHOWNORMAL);
+    ASSERT_TRUE(errors.messages.empty());
+    ASSERT_NE(GetFileAttributesW((folder / L"Блокнот.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t* name : {L"Readme.txt", L"run.cmd", L"Документ.txt", L"日記 😀.txt"}) folder.WriteFile(name);
+    for (const wchar_t* name : {L"Readme.txt", L"run.cmd", L"Документ.txt", L"日記 😀.txt", L"Блокнот.lnk"}) {
+        const std::wstring path = folder / name;
         const auto loader = factory->Create();
         ASSERT_TRUE(loader->Load(path)) << path;
         const UniqueIcon icon = loader->TakeIcon();
