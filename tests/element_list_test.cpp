@@ -113,13 +113,12 @@ struct ElementListTest : testing::Test {
     std::vector<std::wstring> Listing() const {
         std::vector<std::wstring> paths;
         WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((folder / L"*").c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE) return paths;
+        const UniqueFind find(FindFirstFileW((folder / L"*").c_str(), &entry));
+        if (!find) return paths;
         do {
             if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)))
                 paths.push_back(folder / entry.cFileName);
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &entry));
         return paths;
     }
 

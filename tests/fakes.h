@@ -83,11 +83,15 @@ public:
     void CenterFormEx(HWND) override {}
     void SetForegroundWindowEx(HWND) override { ++foregroundCalls; }
     std::wstring GetSpecialFolder(int) override { return appData; }
-    std::wstring GetEXEModulePrettyFileName() override { return exePath; }
+    std::wstring GetEXEModulePrettyFileName() override {
+        if (exePathFails) throw AppError(5, L"Отказано в доступе");
+        return exePath;
+    }
     bool IsHostWinXP_OrHigher() override { return winXpOrHigher; }
 
     std::wstring appData;
     std::wstring exePath = L"C:\\Program Files\\Vimbrel\\Vimbrel.exe";
+    bool exePathFails = false;  // the module path cannot be had
     bool winXpOrHigher = true;
     int foregroundCalls = 0;
 };

@@ -22,20 +22,9 @@ std::wstring ExpectedText(const std::wstring& programPath) {
            L"InfoTip       = В этом каталоге хранятся ярлыки и файлы, которые будут выводиться в трее.\r\n";
 }
 
-std::string Bytes(const std::wstring& path) {
-    const UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string bytes(65536, '\0');
-    DWORD read = 0;
-    ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    return bytes;
-}
-
 // The file as UTF-16LE with its byte-order mark; "<no BOM>" when it has none.
 std::wstring DecodedText(const std::wstring& path) {
-    const std::string bytes = Bytes(path);
+    const std::string bytes = ReadWholeFile(path);
     if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return L"<no BOM>";
     std::wstring text((bytes.size() - 2) / 2, L'\0');
     std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
@@ -59,20 +48,6 @@ bool KeepsReadOnlyFolders(const TempFolder& scratch) {
     RemoveDirectoryW(probe.c_str());
     return kept;
 }
-
-class ThrowingExePath final : public SupportLibrary {
-public:
-    void RegisterAppPath() override {}
-    bool IsInIDE() override { return false; }
-    HWND GetThunderMainHandle() override { return nullptr; }
-    void SetWindowResIconAll(HWND, const wchar_t*) override {}
-    UniqueIcon LoadResTrayIcon(const wchar_t*) override { return {}; }
-    void CenterFormEx(HWND) override {}
-    void SetForegroundWindowEx(HWND) override {}
-    std::wstring GetSpecialFolder(int) override { return {}; }
-    std::wstring GetEXEModulePrettyFileName() override { throw AppError(5, L"Отказано в доступе"); }
-    bool IsHostWinXP_OrHigher() override { return true; }
-};
 
 struct FolderViewTest : testing::Test {
     TempFolder elements{L"elements"};
@@ -106,7 +81,7 @@ TEST_F(FolderViewTest, FirstUseMakesTheHintFolderThenOpensTheElementsFolder) {
 
 TEST_F(FolderViewTest, LaterUsesRewriteTheFileWithTheCurrentProgramPath) {
     Open();
-    const std::string first = Bytes(hintFile);
+    const std::string first = ReadWholeFile(hintFile);
 
     fakes.support.exePath = L"D:\\Moved\\Vimbrel.exe";
     Open();
@@ -115,7 +90,7 @@ TEST_F(FolderViewTest, LaterUsesRewriteTheFileWithTheCurrentProgramPath) {
 
     fakes.support.exePath = L"C:\\Program Files\\Vimbrel\\Vimbrel.exe";
     Open();
-    EXPECT_EQ(Bytes(hintFile), first) << "the file is replaced, never grown";
+    EXPECT_EQ(ReadWholeFile(hintFile), first) << "the file is replaced, never grown";
     EXPECT_EQ(fakes.shell.calls.size(), 3u);
 }
 
@@ -128,8 +103,8 @@ TEST_F(FolderViewTest, AReadOnlyOrLongerFileIsReplaced) {
     EXPECT_EQ(DecodedText(hintFile), ExpectedText(fakes.support.exePath));
 
     // No program path to be had: that one line is left out, the rest stays.
-    ThrowingExePath noPath;
-    OpenElementsFolder(state, noPath, fakes.shell, fakes.ui);
+    fakes.support.exePathFails = true;
+    Open();
     std::wstring withoutIcon = ExpectedText(L"");
     withoutIcon.erase(withoutIcon.find(L"IconFile"), std::wstring(L"IconFile      = \r\n").size());
     EXPECT_EQ(DecodedText(hintFile), withoutIcon);
@@ -171,7 +146,7 @@ TEST_F(FolderViewTest, AFileInPlaceOfTheHintFolderIsLeftAloneAndTheFolderStillOp
 
     EXPECT_EQ(fakes.shell.calls, std::vector<std::wstring>{L"open " + elements.Path()});
     EXPECT_TRUE(fakes.ui.boxes.empty());
-    EXPECT_EQ(Bytes(inTheWay), "mine");
+    EXPECT_EQ(ReadWholeFile(inTheWay), "mine");
     const DWORD attributes = Attributes(inTheWay);
     EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN), 0u)
         << "the user's file keeps its attributes";

@@ -23,17 +23,6 @@ struct LinkContents {
     int showCommand = -1;
 };
 
-std::string Content(const std::wstring& path) {
-    const UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return "<unreadable>";
-    std::string content(65536, '\0');
-    DWORD read = 0;
-    ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
-    content.resize(read);
-    return content;
-}
-
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 // What the shell itself reads from a shortcut file; nothing when it is not one.
@@ -65,7 +54,7 @@ std::optional<LinkContents> ReadLink(const std::wstring& path) {
     contents.iconFile = buffer;
     // Straight from the file's header (offset 0x3C): Wine's loader ignores
     // the field and answers SW_SHOWNORMAL whatever was saved.
-    const std::string bytes = Content(path);
+    const std::string bytes = ReadWholeFile(path);
     if (bytes.size() >= 0x40) std::memcpy(&contents.showCommand, bytes.data() + 0x3C, sizeof contents.showCommand);
     return contents;
 }
@@ -156,7 +145,7 @@ TEST_F(ShortcutTest, NoAsksAgainWithTheChosenFilesNameEveryTime) {
         EXPECT_EQ(box.text, OverwriteQuestion(L"dup.LNK"));
         EXPECT_EQ(box.style, 35u);
     }
-    EXPECT_EQ(Content(elements / L"dup.LNK"), "old");
+    EXPECT_EQ(ReadWholeFile(elements / L"dup.LNK"), "old");
     EXPECT_EQ(Names(elements.Path()), (NameList{L"dup.LNK", L"fresh.LNK"}));
     EXPECT_TRUE(ReadLink(elements / L"fresh.LNK"));
 }
@@ -167,7 +156,7 @@ TEST_F(ShortcutTest, CancelAnEmptyNameOrNoFileEndSilently) {
     Answer({L"dup", L"never asked"});
     Run();
     EXPECT_EQ(fakes.ui.inputs.size(), 1u) << "Cancel ends the command";
-    EXPECT_EQ(Content(elements / L"dup.LNK"), "old");
+    EXPECT_EQ(ReadWholeFile(elements / L"dup.LNK"), "old");
 
     Answer({L""});
     Run();

@@ -21,4 +21,7 @@ private:
     std::wstring path_;
 };
 
+// The first 64 KB of a file, byte for byte; "<unreadable>" when it cannot be read.
+std::string ReadWholeFile(const std::wstring& path);
+
 void RemoveTree(const std::wstring& path);
