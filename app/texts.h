@@ -32,7 +32,7 @@ inline constexpr wchar_t kOverwriteQuestionSuffix[] =
     L"Нет    - Выбрать другое имя.\r\n"
     L"Отмена - Не создавать ярлык.";
 
-// The line under the message of an error report: "Ошибка 5: Отказано в доступе".
+// Before the number of an error, as in "Ошибка 5: Отказано в доступе".
 inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";
 inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показать окно выбора файла";
 inline constexpr wchar_t kOutOfMemory[] = L"Недостаточно памяти";

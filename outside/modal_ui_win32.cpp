@@ -11,7 +11,10 @@ public:
 
     int MessageBox(const std::wstring& text, UINT style) override {
         // No owner: the program has no visible window, and the box must come
-        // to the front on its own.
+        // to the front on its own, which MB_SETFOREGROUND is documented to do.
+        // Wine's desktop may draw such a box with an inactive caption although
+        // it has the keyboard (Return answers it): a look, not a fault, and
+        // not worth a hook or a system-modal box to change.
         return ::MessageBoxW(nullptr, text.c_str(), texts::kAppTitle, style | MB_SETFOREGROUND);
     }
 

@@ -32,7 +32,7 @@ public:
     virtual void ShowBalloon(const std::wstring& text, const std::wstring& title, int kind) = 0;
 };
 
-// The mouse button values TrayClick reports; only kRight is told apart.
+// The mouse button values TrayClick reports; only the right button is told apart.
 enum TrayButton : std::int32_t { kTrayButtonLeft = 1, kTrayButtonRight = 2, kTrayButtonMiddle = 4 };
 
 class SysTrayFactory {

@@ -1,5 +1,7 @@
 #include "outside/sys_tray_win32.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <cwchar>
 

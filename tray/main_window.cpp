@@ -192,7 +192,7 @@ void MainWindow::DispatchCommand(UINT commandId) {
 }
 
 void MainWindow::OnTrayClick(int index, std::int32_t button) {
-    SetIdlePriority(false);  // normal class while the click is handled
+    SetIdlePriority(false);
     const ScopeExit backToIdle([] { SetIdlePriority(true); });
     if (index == 0) {
         BringForward();
