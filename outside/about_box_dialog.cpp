@@ -29,7 +29,6 @@ struct AboutData {
 void SetText(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
 
 INT_PTR OnInitDialog(HWND dialog, AboutData& data) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&data));
     SetWindowTextW(dialog, (std::wstring(texts::kAboutCaption) + L" " + texts::kAppTitle).c_str());
 
     const int size = GetSystemMetrics(SM_CXICON);
@@ -54,6 +53,8 @@ INT_PTR OnInitDialog(HWND dialog, AboutData& data) {
     SetText(dialog, IDOK, texts::kOk);
 
     CenterInWorkArea(dialog);
+    // The program has no visible window, so nothing else brings the box up.
+    SetForegroundWindow(dialog);
     return TRUE;
 }
 
