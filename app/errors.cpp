@@ -44,3 +44,17 @@ void ThrowLastError() {
 void ThrowIfFailed(HRESULT hr) {
     if (FAILED(hr)) throw AppError(static_cast<long>(hr), DescribeSystemError(static_cast<DWORD>(hr)));
 }
+
+AppError CurrentError() {
+    try {
+        throw;
+    } catch (const AppError& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return AppError(kErrorOutOfMemory, texts::kOutOfMemory);
+    } catch (const std::exception& error) {
+        return AppError(ERROR_INTERNAL_ERROR, Widen(error.what()));
+    } catch (...) {
+        return AppError(ERROR_INTERNAL_ERROR, DescribeSystemError(ERROR_INTERNAL_ERROR));
+    }
+}

@@ -24,6 +24,11 @@ private:
 // description texts::kOutOfMemory.
 inline constexpr long kErrorOutOfMemory = 7;
 
+// The exception being handled, as the AppError the user is shown: itself,
+// out of memory, or any other failure as an internal error with its text.
+// Call only inside a catch block.
+AppError CurrentError();
+
 // The system's own text for a Win32 error code or HRESULT, without the
 // trailing line break FormatMessage adds.
 std::wstring DescribeSystemError(DWORD code);

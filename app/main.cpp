@@ -86,11 +86,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     try {
         Win32Components outside(instance, *ui);
         return Main(instance, outside);
-    } catch (const AppError& error) {
-        ReportUnhandledError(*ui, error);
-        return 1;
-    } catch (const std::bad_alloc&) {
-        ReportUnhandledError(*ui, AppError(kErrorOutOfMemory, texts::kOutOfMemory));
+    } catch (...) {
+        ReportUnhandledError(*ui, CurrentError());
         return 1;
     }
 }

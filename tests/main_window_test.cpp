@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -306,6 +307,25 @@ TEST_F(MainWindowTest, TheTaskbarsReturnBringsEveryIconBackAndRetriesWhenRefused
     }
     EXPECT_GE(restores, 3u) << "refused icons are tried again";
     static_cast<FakeSysTray&>(w.Elements().Main()).refuseRestore = false;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AFailureInAHandlerIsShownOnceAndEndsTheProgram) {
+    // Not an AppError: anything thrown must stop at the window procedure.
+    components.isTerminalSession = []() -> bool { throw std::out_of_range("no such element"); };
+    MainWindow& w = Load();
+    SendMessageW(w.Handle(), WM_TIMER, MainWindow::kIdlingTimerId, 0);
+
+    ASSERT_EQ(fakes.ui.boxes.size(), 1u);
+    EXPECT_NE(fakes.ui.boxes[0].text.find(L"no such element"), std::wstring::npos) << "the failure's own text";
+    EXPECT_EQ(fakes.ui.boxes[0].style & MB_ICONERROR, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(w.Failed());
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 1u);
 }
 
 }  // namespace

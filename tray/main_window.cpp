@@ -58,13 +58,9 @@ template <class F>
 void MainWindow::Guarded(F&& handler) {
     try {
         handler();
-    } catch (const AppError& error) {
+    } catch (...) {
         failed_ = true;
-        ReportUnhandledError(components_.ui, error);
-        PostQuitMessage(1);
-    } catch (const std::bad_alloc&) {
-        failed_ = true;
-        ReportUnhandledError(components_.ui, AppError(kErrorOutOfMemory, texts::kOutOfMemory));
+        ReportUnhandledError(components_.ui, CurrentError());
         PostQuitMessage(1);
     }
 }
