@@ -342,13 +342,13 @@ class VimbrelTest:
         return bool(self.start_program())
 
     def reference(self, items):
-        spec = "|".join(items)
-        if spec not in self.references:
+        wanted = "|".join(items)
+        if wanted not in self.references:
             path = os.path.join(self.d.work, f"menu{len(self.references)}.bmp")
-            lines = self.d.probe("render-menu", spec, windows_path(path))
-            self.references[spec] = (path, [tuple(int(v) for v in line[2:6]) for line in lines
+            lines = self.d.probe("render-menu", wanted, windows_path(path))
+            self.references[wanted] = (path, [tuple(int(v) for v in line[2:6]) for line in lines
                                             if line[0] == "item"])
-        return self.references[spec][0]
+        return self.references[wanted][0]
 
     def main_menu(self, anti_hide, autorun=False):
         items = list(MAIN_MENU)

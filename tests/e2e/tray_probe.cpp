@@ -138,26 +138,22 @@ std::wstring TextOf(HWND hwnd) {
     return std::wstring(buffer.data(), copied);
 }
 
+// A named CALLBACK: on 32-bit Windows an enumeration callback is stdcall,
+// which a lambda does not convert to.
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND hwnd, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
 std::vector<HWND> ChildWindows(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -512,8 +508,8 @@ class MenuRenderer {
 public:
     static constexpr UINT_PTR kCaptureTimer = 1;
 
-    explicit MenuRenderer(const std::wstring& spec) : popup_(CreatePopupMenu()) {
-        for (std::wstring caption : Split(spec, L'|')) {
+    explicit MenuRenderer(const std::wstring& items) : popup_(CreatePopupMenu()) {
+        for (std::wstring caption : Split(items, L'|')) {
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;
             info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
@@ -594,8 +590,8 @@ private:
     std::vector<RECT> itemRects_;
 };
 
-int RenderMenu(Output& out, const std::wstring& spec, const std::wstring& path) {
-    MenuRenderer renderer(spec);
+int RenderMenu(Output& out, const std::wstring& items, const std::wstring& path) {
+    MenuRenderer renderer(items);
     // Away from the corner where the pointer usually rests, so no item is lit.
     if (!renderer.Render({40, 40}) || !WriteBmp(path, renderer.Shot())) {
         std::fwprintf(stderr, L"the menu could not be rendered\n");
