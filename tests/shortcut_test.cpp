@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -21,7 +22,13 @@ struct LinkContents {
     std::wstring target, workingFolder, arguments, iconFile;
     int iconIndex = -1;
     int showCommand = -1;
+    bool operator==(const LinkContents&) const = default;
 };
+
+void PrintTo(const LinkContents& link, std::ostream* out) {
+    *out << testing::PrintToString(std::tie(link.target, link.workingFolder, link.arguments, link.iconFile,
+                                            link.iconIndex, link.showCommand));
+}
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -36,6 +43,7 @@ std::optional<LinkContents> ReadLink(const std::wstring& path) {
 
     LinkContents contents;
     wchar_t buffer[MAX_PATH * 4] = {};
+    constexpr int kSize = static_cast<int>(std::size(buffer));
     // The target from the item list, which holds the names in Unicode. Wine
     // answers GetPath from an ANSI copy, where Cyrillic turns into '?'.
     PIDLIST_ABSOLUTE items = nullptr;
@@ -43,15 +51,9 @@ std::optional<LinkContents> ReadLink(const std::wstring& path) {
         if (SHGetPathFromIDListW(items, buffer)) contents.target = buffer;
         CoTaskMemFree(items);
     }
-    buffer[0] = L'\0';
-    link->GetWorkingDirectory(buffer, static_cast<int>(std::size(buffer)));
-    contents.workingFolder = buffer;
-    buffer[0] = L'\0';
-    link->GetArguments(buffer, static_cast<int>(std::size(buffer)));
-    contents.arguments = buffer;
-    buffer[0] = L'\0';
-    link->GetIconLocation(buffer, static_cast<int>(std::size(buffer)), &contents.iconIndex);
-    contents.iconFile = buffer;
+    if (SUCCEEDED(link->GetWorkingDirectory(buffer, kSize))) contents.workingFolder = buffer;
+    if (SUCCEEDED(link->GetArguments(buffer, kSize))) contents.arguments = buffer;
+    if (SUCCEEDED(link->GetIconLocation(buffer, kSize, &contents.iconIndex))) contents.iconFile = buffer;
     // Straight from the file's header (offset 0x3C): Wine's loader ignores
     // the field and answers SW_SHOWNORMAL whatever was saved.
     const std::string bytes = ReadWholeFile(path);
@@ -84,27 +86,21 @@ struct ShortcutTest : testing::Test {
     TempFolder elements{L"elements"};
     FakeComponents fakes;
     AppState state;
-    std::wstring target;
-    HWND owner = reinterpret_cast<HWND>(0x1234);
+    std::wstring target = files.WriteFile(L"notes.txt", "hello");
 
     ShortcutTest() {
         state.SET_ElementsPath = elements.Path();
-        target = files.WriteFile(L"notes.txt", "hello");
         fakes.fileDialogs.answer = target;
     }
-    void Run() {
-        CreateShortcutInteractive(
-            ShortcutContext{owner, state, fakes.fileDialogs, fakes.ui, fakes.errorReporter});
-    }
-    void Answer(std::initializer_list<std::optional<std::wstring>> answers) {
+    void Run(std::initializer_list<std::optional<std::wstring>> answers) {
         fakes.ui.inputAnswers.assign(answers.begin(), answers.end());
+        CreateShortcutInteractive(ShortcutContext{reinterpret_cast<HWND>(0x1234), state, fakes.fileDialogs, fakes.ui,
+                                                  fakes.errorReporter});
     }
 };
 
 TEST_F(ShortcutTest, ThePresetNameGetsLnkAppendedToTheWholeOfIt) {
-    Answer({L"notes.txt"});
-    Run();
-
+    Run({L"notes.txt"});
     EXPECT_EQ(fakes.fileDialogs.log, (NameList{L"filter Все файлы|*.*", L"flags 0", L"owner", L"show"}));
     ASSERT_EQ(fakes.ui.inputs.size(), 1u);
     EXPECT_EQ(fakes.ui.inputs[0].preset, L"notes.txt");
@@ -112,22 +108,13 @@ TEST_F(ShortcutTest, ThePresetNameGetsLnkAppendedToTheWholeOfIt) {
     EXPECT_EQ(fakes.ui.inputs[0].prompt,
               L"Введите имя файла для ярлыка. Этот ярлык будет помещён в каталог с остальными ярлыками, и будет "
               L"выведен в трей как и все остальные. Расширение .LNK дописывать не нужно.");
-    EXPECT_EQ(Names(elements.Path()), NameList{L"notes.txt.LNK"});
-
-    const auto link = ReadLink(elements / L"notes.txt.LNK");
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->target, target);
-    EXPECT_EQ(link->workingFolder, files.Path());
-    EXPECT_EQ(link->arguments, L"");
-    EXPECT_EQ(link->iconFile, NoIconOfItsOwn(target));
-    EXPECT_EQ(link->iconIndex, 0);
-    EXPECT_EQ(link->showCommand, SW_SHOWDEFAULT);
+    EXPECT_EQ(ReadLink(elements / L"notes.txt.LNK"),
+              (LinkContents{target, files.Path(), L"", NoIconOfItsOwn(target), 0, SW_SHOWDEFAULT}));
     EXPECT_TRUE(fakes.ui.boxes.empty());
     EXPECT_TRUE(fakes.errorReporter.messages.empty());
 
     // A typed ".lnk" is part of the name: the extension goes on again.
-    Answer({L"Мой ярлык.lnk"});
-    Run();
+    Run({L"Мой ярлык.lnk"});
     EXPECT_EQ(Names(elements.Path()), (NameList{L"notes.txt.LNK", L"Мой ярлык.lnk.LNK"}));
     EXPECT_TRUE(ReadLink(elements / L"Мой ярлык.lnk.LNK"));
 }
@@ -135,15 +122,17 @@ TEST_F(ShortcutTest, ThePresetNameGetsLnkAppendedToTheWholeOfIt) {
 TEST_F(ShortcutTest, NoAsksAgainWithTheChosenFilesNameEveryTime) {
     elements.WriteFile(L"dup.LNK", "old");
     fakes.ui.boxAnswers = {IDNO, IDNO, IDNO};
-    Answer({L"dup", L"dup", L"dup", L"fresh"});
-    Run();
+    Run({L"dup", L"dup", L"dup", L"fresh"});
 
     ASSERT_EQ(fakes.ui.inputs.size(), 4u);
     for (const auto& asked : fakes.ui.inputs) EXPECT_EQ(asked.preset, L"notes.txt");
     ASSERT_EQ(fakes.ui.boxes.size(), 3u);
     for (const auto& box : fakes.ui.boxes) {
-        EXPECT_EQ(box.text, OverwriteQuestion(L"dup.LNK"));
-        EXPECT_EQ(box.style, 35u);
+        EXPECT_EQ(box.text, L"Файл \"dup.LNK\" уже существует. Заменить?\r\n\r\n"
+                            L"Да     - Заменить файл.\r\n"
+                            L"Нет    - Выбрать другое имя.\r\n"
+                            L"Отмена - Не создавать ярлык.");
+        EXPECT_EQ(box.style, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
     }
     EXPECT_EQ(ReadWholeFile(elements / L"dup.LNK"), "old");
     EXPECT_EQ(Names(elements.Path()), (NameList{L"dup.LNK", L"fresh.LNK"}));
@@ -153,25 +142,18 @@ TEST_F(ShortcutTest, NoAsksAgainWithTheChosenFilesNameEveryTime) {
 TEST_F(ShortcutTest, CancelAnEmptyNameOrNoFileEndSilently) {
     elements.WriteFile(L"dup.LNK", "old");
     fakes.ui.boxAnswers = {IDCANCEL};
-    Answer({L"dup", L"never asked"});
-    Run();
+    Run({L"dup", L"never asked"});
     EXPECT_EQ(fakes.ui.inputs.size(), 1u) << "Cancel ends the command";
-    EXPECT_EQ(ReadWholeFile(elements / L"dup.LNK"), "old");
-
-    Answer({L""});
-    Run();
-    Answer({std::nullopt});
-    Run();
+    Run({L""});
+    Run({std::nullopt});
     EXPECT_EQ(fakes.ui.inputs.size(), 3u);
     EXPECT_EQ(fakes.ui.boxes.size(), 1u);
 
     fakes.fileDialogs.answer.reset();
-    fakes.fileDialogs.log.clear();
-    Answer({L"not asked"});
-    Run();
-    EXPECT_EQ(fakes.fileDialogs.log.back(), L"show");
+    Run({L"not asked"});
     EXPECT_EQ(fakes.ui.inputs.size(), 3u) << "no name is asked when no file was chosen";
 
+    EXPECT_EQ(ReadWholeFile(elements / L"dup.LNK"), "old");
     EXPECT_EQ(Names(elements.Path()), NameList{L"dup.LNK"});
     EXPECT_TRUE(fakes.errorReporter.messages.empty());
 }
@@ -180,51 +162,26 @@ TEST_F(ShortcutTest, YesOrAnyOtherAnswerReplacesTheExistingFile) {
     elements.WriteFile(L"dup.LNK", "old");
     elements.WriteFile(L"other.LNK", "old");
     fakes.ui.boxAnswers = {IDYES, IDOK};
-    Answer({L"dup", L"other"});
-    Run();
-    Run();
-
+    Run({L"dup"});
+    Run({L"other"});
     EXPECT_EQ(fakes.ui.boxes.size(), 2u);
-    for (const wchar_t* name : {L"dup.LNK", L"other.LNK"}) {
-        const auto link = ReadLink(elements / name);
-        ASSERT_TRUE(link) << name;
-        EXPECT_EQ(link->target, target);
-    }
+    for (const wchar_t* name : {L"dup.LNK", L"other.LNK"})
+        EXPECT_EQ(ReadLink(elements / name).value_or(LinkContents{}).target, target) << name;
     EXPECT_EQ(Names(elements.Path()), (NameList{L"dup.LNK", L"other.LNK"}));
-}
-
-TEST(ShortcutQuestion, OverwriteQuestionIsExact) {
-    EXPECT_EQ(OverwriteQuestion(L"Блокнот.LNK"),
-              L"Файл \"Блокнот.LNK\" уже существует. Заменить?\r\n\r\n"
-              L"Да     - Заменить файл.\r\n"
-              L"Нет    - Выбрать другое имя.\r\n"
-              L"Отмена - Не создавать ярлык.");
 }
 
 TEST_F(ShortcutTest, CreateShortcutWritesWhatItIsGiven) {
     // Cyrillic everywhere: the link object is used through its Unicode side.
     const TempFolder folder{L"Папка"};
-    const std::wstring cyrillicTarget = folder.WriteFile(L"Отчёт за год.txt");
-    const std::wstring link = elements / L"Ярлык отчёта.LNK";
-    CreateShortcut(fakes.errorReporter, link, cyrillicTarget, folder.Path(), L"", L"", 0, SW_SHOWDEFAULT);
-    auto contents = ReadLink(link);
-    ASSERT_TRUE(contents);
-    EXPECT_EQ(contents->target, cyrillicTarget);
-    EXPECT_EQ(contents->workingFolder, folder.Path());
-    EXPECT_EQ(contents->arguments, L"");
-    EXPECT_EQ(contents->iconFile, NoIconOfItsOwn(cyrillicTarget));
-    EXPECT_EQ(contents->iconIndex, 0);
-    EXPECT_EQ(contents->showCommand, SW_SHOWDEFAULT);
+    const std::wstring cyrillic = folder.WriteFile(L"Отчёт за год.txt");
+    CreateShortcut(fakes.errorReporter, elements / L"Ярлык отчёта.LNK", cyrillic, folder.Path(), L"", L"", 0, 10);
+    EXPECT_EQ(ReadLink(elements / L"Ярлык отчёта.LNK"),
+              (LinkContents{cyrillic, folder.Path(), L"", NoIconOfItsOwn(cyrillic), 0, 10}));
 
-    // The optional parts, when given, are recorded too.
-    const std::wstring full = elements / L"full.LNK";
-    CreateShortcut(fakes.errorReporter, full, target, files.Path(), L"/x \"y\"", cyrillicTarget, 3, SW_SHOWMINNOACTIVE);
-    contents = ReadLink(full);
-    ASSERT_TRUE(contents);
-    EXPECT_EQ(contents->arguments, L"/x \"y\"");
-    EXPECT_EQ(contents->iconFile, cyrillicTarget);
-    EXPECT_EQ(contents->iconIndex, 3);
-    EXPECT_EQ(contents->showCommand, SW_SHOWMINNOACTIVE);
+    CreateShortcut(fakes.errorReporter, elements / L"full.LNK", target, files.Path(), L"/x \"y\"", cyrillic, 3,
+                   SW_SHOWMINNOACTIVE);
+    EXPECT_EQ(ReadLink(elements / L"full.LNK"),
+              (LinkContents{target, files.Path(), L"/x \"y\"", cyrillic, 3, SW_SHOWMINNOACTIVE}));
     EXPECT_TRUE(fakes.errorReporter.messages.empty());
 }
 
@@ -236,9 +193,8 @@ TEST_F(ShortcutTest, EmptyPathsWriteNothingAndFailuresReportOnce) {
 
     // A folder that is not there: the save fails, once, and says so.
     CreateShortcut(fakes.errorReporter, elements / L"missing\\a.LNK", target, files.Path(), L"", L"", 0, 10);
-    ASSERT_EQ(fakes.errorReporter.messages.size(), 1u);
-    EXPECT_EQ(fakes.errorReporter.messages[0], L"Не удалось создать ярлык.");
-    EXPECT_LT(fakes.errorReporter.numbers[0], 0) << "the HRESULT of the failed step";
+    EXPECT_EQ(fakes.errorReporter.messages, NameList{L"Не удалось создать ярлык."});
+    EXPECT_LT(fakes.errorReporter.numbers.at(0), 0) << "the HRESULT of the failed step";
     EXPECT_TRUE(Names(elements.Path()).empty());
 }
 
@@ -251,12 +207,10 @@ TEST_F(ShortcutTest, UnsafeNamesAreReportedAndWriteNothingAnywhere) {
 
     size_t reports = 0;
     for (const wchar_t* name : {L"..\\..\\x", L"a/b", L"con", L"x:y", L"a?", L"Lpt1.txt", L"tab\there"}) {
-        Answer({name});
-        Run();
-        EXPECT_EQ(fakes.errorReporter.messages.size(), ++reports) << name;
+        Run({name});
+        EXPECT_EQ(fakes.errorReporter.messages, NameList(++reports, L"Не удалось создать ярлык.")) << name;
         EXPECT_EQ(fakes.ui.inputs.size(), reports) << "no second prompt after " << name;
     }
-    for (const auto& message : fakes.errorReporter.messages) EXPECT_EQ(message, L"Не удалось создать ярлык.");
     EXPECT_TRUE(fakes.ui.boxes.empty());
     EXPECT_TRUE(Names(root / L"a\\b").empty());
     EXPECT_EQ(Names(root / L"a"), NameList{L"b"});
