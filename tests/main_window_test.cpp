@@ -53,21 +53,17 @@ TEST_F(MainWindowTest, LoadPutsTheMainIconUpSetsCheckMarksAndStartsWatching) {
     EXPECT_EQ(fakes.trays.log.events.front(), L"add 0") << "the main icon is up before the first scan";
     EXPECT_EQ(w.Elements().UBound(), 1);
 
-    EXPECT_TRUE(w.Menus().Checked(MenuArray::mnuTray, 15));
-    EXPECT_FALSE(w.Menus().Checked(MenuArray::mnuTray, 16));
-    EXPECT_TRUE(w.Menus().Checked(MenuArray::mnuTray, 17));
+    for (const int index : {15, 16, 17})
+        EXPECT_EQ(w.Menus().Checked(MenuArray::mnuTray, index), index != 16) << index;
     EXPECT_TRUE(w.IdlingTimer().Enabled());
     EXPECT_EQ(w.IdlingTimer().Interval(), 60000u);
     EXPECT_TRUE(w.Watcher().Watching());
     EXPECT_TRUE(w.ChangeWatcherTimer().Enabled());
     EXPECT_EQ(w.ChangeWatcherTimer().Interval(), 1000u);
     EXPECT_FALSE(IsWindowVisible(w.Handle())) << "the window is never shown";
-    wchar_t caption[32] = {};
-    GetWindowTextW(w.Handle(), caption, 32);
-    EXPECT_STREQ(caption, L"Vimbrel");
 }
 
-TEST_F(MainWindowTest, UnloadStoresTheOptionsOnceAndLeavesNormalPriority) {
+TEST_F(MainWindowTest, UnloadStoresTheOptionsOnceAndLeavesNormalPriorityEvenUnwatched) {
     state.SET_AntiHide = false;
     MainWindow& w = Load();
     state.SET_AntiHide = true;
@@ -85,19 +81,22 @@ TEST_F(MainWindowTest, UnloadStoresTheOptionsOnceAndLeavesNormalPriority) {
     w.Unload();
     EXPECT_TRUE(fakes.settingsValues.empty()) << "a second unload does nothing";
     EXPECT_EQ(Priority(), kIdle);
-}
 
-TEST_F(MainWindowTest, AnUnwatchableFolderLeavesTheTimerOffAndUnloadClosesNothing) {
+    // A folder that cannot be watched leaves the timer off, and unload has nothing to close.
     state.SET_ElementsPath = folder / L"missing";
-    MainWindow& w = Load();
-    EXPECT_FALSE(w.Watcher().Watching());
-    EXPECT_FALSE(w.ChangeWatcherTimer().Enabled());
-    w.Unload();
-    EXPECT_FALSE(w.ChangeWatcherTimer().Enabled());
+    MainWindow& unwatched = Load();
+    EXPECT_FALSE(unwatched.Watcher().Watching());
+    EXPECT_FALSE(unwatched.ChangeWatcherTimer().Enabled());
+    unwatched.Unload();
+    EXPECT_EQ(Priority(), kNormal);
 }
 
-TEST_F(MainWindowTest, AnyClickOnTheMainIconOpensTheMainMenuAtNormalPriority) {
+TEST_F(MainWindowTest, TrayClicksDispatchByIconAndButtonAtNormalPriority) {
+    const std::wstring first = folder.WriteFile(L"a.txt");
+    const std::wstring second = folder.WriteFile(L"b.txt");
     MainWindow& w = Load();
+    ASSERT_EQ(w.Elements().UBound(), 2);
+    // Any button on the main icon opens the main menu.
     for (const std::int32_t button : {kTrayButtonLeft, kTrayButtonRight, kTrayButtonMiddle}) {
         fakes.ui.menus.clear();
         w.OnTrayClick(0, button);
@@ -108,14 +107,20 @@ TEST_F(MainWindowTest, AnyClickOnTheMainIconOpensTheMainMenuAtNormalPriority) {
     }
     EXPECT_EQ(fakes.support.foregroundCalls, 3) << "brought forward before every menu";
     EXPECT_TRUE(fakes.shell.calls.empty());
-}
 
-TEST_F(MainWindowTest, ARightClickOnAnElementOpensItsMenuAndOtherClicksLaunchIt) {
-    const std::wstring first = folder.WriteFile(L"a.txt");
-    const std::wstring second = folder.WriteFile(L"b.txt");
-    MainWindow& w = Load();
-    ASSERT_EQ(w.Elements().UBound(), 2);
+    // A chosen command runs inside the click, still at normal priority.
+    fakes.ui.menuAnswers = {MenuCommandId(MenuArray::mnuHelp, 99), MenuCommandId(MenuArray::mnuTray, 2)};
+    w.OnTrayClick(0, kTrayButtonLeft);
+    EXPECT_EQ(fakes.aboutBox.shown, 1);
+    EXPECT_EQ(fakes.aboutBox.lastOwner, w.Handle());
+    w.OnTrayClick(0, kTrayButtonLeft);
+    EXPECT_EQ(fakes.shell.calls, std::vector<std::wstring>{L"open " + folder.Path()});
+    EXPECT_EQ(fakes.shell.priorityDuringCall, kNormal);
+    EXPECT_EQ(Priority(), kIdle);
 
+    // A right click on an element opens its menu; other buttons launch it.
+    fakes.ui.menus.clear();
+    fakes.shell.calls.clear();
     w.OnTrayClick(2, kTrayButtonRight);
     ASSERT_EQ(fakes.ui.menus.size(), 1u);
     EXPECT_EQ(fakes.ui.menus[0].menu, w.Menus().IconPopup());
@@ -126,9 +131,7 @@ TEST_F(MainWindowTest, ARightClickOnAnElementOpensItsMenuAndOtherClicksLaunchIt)
     // Left and middle clicks launch; they leave the remembered element alone.
     w.OnTrayClick(1, kTrayButtonLeft);
     w.OnTrayClick(2, kTrayButtonMiddle);
-    ASSERT_EQ(fakes.shell.calls.size(), 2u);
-    EXPECT_EQ(fakes.shell.calls[0], L"open " + first);
-    EXPECT_EQ(fakes.shell.calls[1], L"open " + second);
+    EXPECT_EQ(fakes.shell.calls, (std::vector<std::wstring>{L"open " + first, L"open " + second}));
     EXPECT_EQ(fakes.shell.priorityDuringCall, kNormal);
     EXPECT_EQ(w.CurrentElement(), 2);
     EXPECT_EQ(Priority(), kIdle);
@@ -150,75 +153,16 @@ TEST_F(MainWindowTest, TheElementMenuActsOnTheFileRightClickedEvenAfterARebuild)
     fakes.ui.menuAnswers = {MenuCommandId(MenuArray::mnuIcon, 2)};
     w.OnTrayClick(2, kTrayButtonRight);
     ASSERT_NE(w.Elements()[2].Tag(), b);
-    ASSERT_EQ(fakes.shell.calls.size(), 1u);
-    EXPECT_EQ(fakes.shell.calls[0], L"delete " + b);
+    EXPECT_EQ(fakes.shell.calls, std::vector<std::wstring>{L"delete " + b});
     EXPECT_EQ(fakes.shell.deleteOwner, nullptr);
 }
 
-TEST_F(MainWindowTest, AChosenCommandRunsInsideTheClicksNormalPriority) {
-    MainWindow& w = Load();
-    DWORD during = 0;
-    fakes.ui.menuAnswers = {MenuCommandId(MenuArray::mnuHelp, 99)};
-    fakes.ui.whileMenuOpen = [] {};
-    w.OnTrayClick(0, kTrayButtonLeft);
-    EXPECT_EQ(fakes.aboutBox.shown, 1);
-    EXPECT_EQ(fakes.aboutBox.lastOwner, w.Handle());
-    EXPECT_FALSE(fakes.aboutBox.lastDedication.empty());
-
-    fakes.ui.menuAnswers = {MenuCommandId(MenuArray::mnuTray, 2)};
-    fakes.shell.openResult = 42;
-    w.OnTrayClick(0, kTrayButtonLeft);
-    ASSERT_FALSE(fakes.shell.calls.empty());
-    EXPECT_EQ(fakes.shell.calls.back(), L"open " + folder.Path());
-    during = fakes.shell.priorityDuringCall;
-    EXPECT_EQ(during, kNormal);
-    EXPECT_EQ(Priority(), kIdle);
-}
-
-TEST_F(MainWindowTest, AntiHideOptionsToggleTheirMarksAndTheTimerAtOnce) {
+TEST_F(MainWindowTest, MainMenuCommandsDispatchByIndex) {
+    folder.WriteFile(L"a.txt");
     state.SET_AntiHide = true;
     MainWindow& w = Load();
 
-    w.OnMainMenuClick(15);
-    EXPECT_FALSE(w.Menus().Checked(MenuArray::mnuTray, 15));
-    EXPECT_FALSE(state.SET_AntiHide);
-    EXPECT_FALSE(w.IdlingTimer().Enabled());
-    w.OnMainMenuClick(15);
-    EXPECT_TRUE(state.SET_AntiHide);
-    EXPECT_TRUE(w.IdlingTimer().Enabled());
-
-    w.OnMainMenuClick(16);
-    EXPECT_TRUE(w.Menus().Checked(MenuArray::mnuTray, 16));
-    EXPECT_TRUE(state.SET_AntiHideOnTS);
-    EXPECT_TRUE(w.IdlingTimer().Enabled()) << "the second option leaves the timer alone";
-    w.OnMainMenuClick(16);
-    EXPECT_FALSE(state.SET_AntiHideOnTS);
-}
-
-TEST_F(MainWindowTest, StartWithWindowsFlipsItsMarkOnlyWhenTheRegistrationSucceeds) {
-    MainWindow& w = Load();
-    const std::wstring guid = app_info::APP_GUID;
-
-    w.OnMainMenuClick(17);
-    EXPECT_TRUE(w.Menus().Checked(MenuArray::mnuTray, 17));
-    w.OnMainMenuClick(17);
-    EXPECT_FALSE(w.Menus().Checked(MenuArray::mnuTray, 17));
-    EXPECT_EQ(fakes.autorun.calls, (std::vector<std::wstring>{L"register " + guid, L"unregister " + guid}));
-
-    fakes.autorun.fail = true;
-    w.OnMainMenuClick(17);
-    EXPECT_FALSE(w.Menus().Checked(MenuArray::mnuTray, 17));
-    fakes.autorun.fail = false;
-    w.OnMainMenuClick(17);
-    fakes.autorun.fail = true;
-    w.OnMainMenuClick(17);
-    EXPECT_TRUE(w.Menus().Checked(MenuArray::mnuTray, 17)) << "a failed removal leaves the mark";
-    EXPECT_TRUE(fakes.ui.boxes.empty()) << "no message either way";
-}
-
-TEST_F(MainWindowTest, UnusedIndexesDoNothing) {
-    folder.WriteFile(L"a.txt");
-    MainWindow& w = Load();
+    // Unused indexes do nothing.
     const auto before = fakes.trays.log.events.size();
     for (const int index : {1, 4, 13, 14, 18, 19, 20, 21, 22, 29, 30, 32, 99}) w.OnMainMenuClick(index);
     for (const int index : {0, 98, 100}) w.OnHelpMenuClick(index);
@@ -228,43 +172,66 @@ TEST_F(MainWindowTest, UnusedIndexesDoNothing) {
     EXPECT_EQ(fakes.aboutBox.shown, 0);
     EXPECT_TRUE(fakes.autorun.calls.empty());
     EXPECT_TRUE(IsWindow(w.Handle()));
+
+    // The Anti-Hide options flip their marks, the first one the timer too, at once.
+    for (const bool on : {false, true}) {
+        w.OnMainMenuClick(15);
+        EXPECT_EQ(w.Menus().Checked(MenuArray::mnuTray, 15), on);
+        EXPECT_EQ(state.SET_AntiHide, on);
+        EXPECT_EQ(w.IdlingTimer().Enabled(), on);
+    }
+    for (const bool on : {true, false}) {
+        w.OnMainMenuClick(16);
+        EXPECT_EQ(w.Menus().Checked(MenuArray::mnuTray, 16), on);
+        EXPECT_EQ(state.SET_AntiHideOnTS, on);
+        EXPECT_TRUE(w.IdlingTimer().Enabled()) << "the second option leaves the timer alone";
+    }
+
+    // Start with Windows flips its mark only when the registration succeeds:
+    // register, unregister, a failed register, register, a failed unregister.
+    const std::pair<bool, bool> steps[] = {{false, true}, {false, false}, {true, false}, {false, true}, {true, true}};
+    for (const auto& [fails, checked] : steps) {
+        fakes.autorun.fail = fails;
+        w.OnMainMenuClick(17);
+        EXPECT_EQ(w.Menus().Checked(MenuArray::mnuTray, 17), checked);
+    }
+    const std::wstring guid = app_info::APP_GUID;
+    EXPECT_EQ(fakes.autorun.calls[0], L"register " + guid);
+    EXPECT_EQ(fakes.autorun.calls[1], L"unregister " + guid);
+    EXPECT_TRUE(fakes.ui.boxes.empty()) << "no message either way";
 }
 
-TEST_F(MainWindowTest, ExitUnloadsAndClosesTheWindow) {
+TEST_F(MainWindowTest, ExitUnloadsAndEndsTheLoopWhileDroppingAWindowOnlyTakesItsIcons) {
     folder.WriteFile(L"a.txt");
+    const auto iconsLeaveWithTheWindow = [&](HWND hwnd) {
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(fakes.trays.log.events, (std::vector<std::wstring>{L"delete 1", L"delete 0"}));
+    };
+    MSG message;
+    HWND hwnd = Load().Handle();
+    fakes.trays.log.events.clear();
+    window.reset();
+    iconsLeaveWithTheWindow(hwnd);
+    EXPECT_EQ(fakes.trays.log.live, 0);
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "a loop that goes on (a test's, or one that already ended) is not told to end";
+
     state.SET_AntiHide = true;
     MainWindow& w = Load();
-    const HWND hwnd = w.Handle();
+    hwnd = w.Handle();
     state.SET_AntiHideOnTS = true;
     fakes.trays.log.events.clear();
     w.OnMainMenuClick(31);
-    EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(w.Handle(), nullptr) << "a closed window's handle may come to name another";
     EXPECT_TRUE(fakes.settingsValues[L"|Enable Anti-Hide on TS"]);
     EXPECT_EQ(Priority(), kNormal);
-    // The icons leave with the window, not later with the object.
-    EXPECT_EQ(fakes.trays.log.events, (std::vector<std::wstring>{L"delete 1", L"delete 0"}));
     EXPECT_FALSE(w.IdlingTimer().Enabled());
-    MSG message;
+    iconsLeaveWithTheWindow(hwnd);
     EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
     EXPECT_EQ(message.wParam, 0u);
     window.reset();
     EXPECT_EQ(fakes.trays.log.live, 0) << "no icon outlives the window";
     EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "one quit, not two";
-}
-
-TEST_F(MainWindowTest, DroppingAnOpenWindowTakesItsIconsAwayWithoutEndingTheLoop) {
-    folder.WriteFile(L"a.txt");
-    MainWindow& w = Load();
-    const HWND hwnd = w.Handle();
-    fakes.trays.log.events.clear();
-    window.reset();
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(fakes.trays.log.events, (std::vector<std::wstring>{L"delete 1", L"delete 0"}));
-    EXPECT_EQ(fakes.trays.log.live, 0);
-    MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        << "a loop that goes on (a test's, or one that already ended) is not told to end";
 }
 
 TEST_F(MainWindowTest, AntiHideTickReaddsElementsButNeverTheMainIcon) {
@@ -308,10 +275,6 @@ TEST_F(MainWindowTest, TheTaskbarsReturnBringsEveryIconBackAndRetriesWhenRefused
     EXPECT_GE(restores, 3u) << "refused icons are tried again";
     static_cast<FakeSysTray&>(w.Elements().Main()).refuseRestore = false;
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(MainWindowTest, AFailureInAHandlerIsShownOnceAndEndsTheProgram) {
     // Not an AppError: anything thrown must stop at the window procedure.
