@@ -21,20 +21,18 @@ struct EnvironmentTest : testing::Test {
 };
 
 TEST_F(EnvironmentTest, FirstRunCreatesBothLevelsAndTakesTheDefaults) {
-    fakes.support.winXpOrHigher = true;
     ASSERT_TRUE(Prepare());
     EXPECT_EQ(state.SET_ElementsPath, appData.Path() + L"\\Quenwald\\Vimbrel");
-    EXPECT_TRUE(IsDirectoryExist(appData / L"Quenwald"));
     EXPECT_TRUE(IsDirectoryExist(state.SET_ElementsPath));
     EXPECT_TRUE(state.SET_AntiHide);
     EXPECT_FALSE(state.SET_AntiHideOnTS);
     EXPECT_TRUE(fakes.ui.boxes.empty());
 
     // Before XP the Anti-Hide default is off; an existing folder is simply used.
-    AppState older;
+    state = AppState{};
     fakes.support.winXpOrHigher = false;
-    ASSERT_TRUE(PrepareEnvironment(older, fakes.support, fakes.Wire().settings, fakes.ui));
-    EXPECT_FALSE(older.SET_AntiHide);
+    ASSERT_TRUE(Prepare());
+    EXPECT_FALSE(state.SET_AntiHide);
 }
 
 TEST_F(EnvironmentTest, OnlyTheMissingLevelIsCreated) {
@@ -75,7 +73,6 @@ TEST_F(EnvironmentTest, NoApplicationDataRaisesError51) {
 TEST_F(EnvironmentTest, StoredOptionsWinOverTheDefaultsAndSaveWritesBoth) {
     fakes.settingsValues[L"|Anti-Hide"] = false;
     fakes.settingsValues[L"|Enable Anti-Hide on TS"] = true;
-    fakes.support.winXpOrHigher = true;
     ASSERT_TRUE(Prepare());
     EXPECT_FALSE(state.SET_AntiHide);
     EXPECT_TRUE(state.SET_AntiHideOnTS);
@@ -84,9 +81,8 @@ TEST_F(EnvironmentTest, StoredOptionsWinOverTheDefaultsAndSaveWritesBoth) {
     state.SET_AntiHideOnTS = false;
     fakes.settingsValues.clear();
     SaveSettings(state, fakes.Wire().settings);
-    EXPECT_EQ(fakes.settingsValues.size(), 2u);
-    EXPECT_TRUE(fakes.settingsValues[L"|Anti-Hide"]);
-    EXPECT_FALSE(fakes.settingsValues[L"|Enable Anti-Hide on TS"]);
+    EXPECT_EQ(fakes.settingsValues,
+              (std::map<std::wstring, bool>{{L"|Anti-Hide", true}, {L"|Enable Anti-Hide on TS", false}}));
 }
 
 }  // namespace

@@ -36,11 +36,10 @@ TEST(RegistrySettingsStore, RoundTripsBooleansAsDwordsInTheKeyItself) {
     MakeRegistrySettingsStore(key.path)->WriteValue(L"", L"Anti-Hide", true);
     MakeRegistrySettingsStore(key.path)->WriteValue(L"", L"Enable Anti-Hide on TS", false);
 
-    DWORD raw = 99;
-    ASSERT_TRUE(key.GetDword(L"Anti-Hide", raw));
-    EXPECT_EQ(raw, 1u);
-    ASSERT_TRUE(key.GetDword(L"Enable Anti-Hide on TS", raw));
-    EXPECT_EQ(raw, 0u);
+    DWORD on = 99, off = 99;
+    EXPECT_TRUE(key.GetDword(L"Anti-Hide", on) && key.GetDword(L"Enable Anti-Hide on TS", off));
+    EXPECT_EQ(on, 1u);
+    EXPECT_EQ(off, 0u);
 
     // A new store, as a later run would make, reads back what was written.
     const auto store = MakeRegistrySettingsStore(key.path);
@@ -53,14 +52,13 @@ TEST(RegistrySettingsStore, RoundTripsBooleansAsDwordsInTheKeyItself) {
 TEST(RegistrySettingsStore, MissingOrBrokenValuesReadAsTheirDefault) {
     ScratchKey key;
     const auto store = MakeRegistrySettingsStore(key.path);
-    // The key does not even exist yet.
-    EXPECT_TRUE(store->ReadValue(L"", L"Anti-Hide", true));
-    EXPECT_FALSE(store->ReadValue(L"", L"Anti-Hide", false));
-
+    // The key does not even exist yet; then a string, which is not a stored Boolean.
     const wchar_t text[] = L"1";
-    key.SetRaw(L"Anti-Hide", REG_SZ, text, sizeof text);
-    EXPECT_FALSE(store->ReadValue(L"", L"Anti-Hide", false)) << "a string is not a stored Boolean";
-    EXPECT_TRUE(store->ReadValue(L"", L"Anti-Hide", true));
+    for (const bool stringStored : {false, true}) {
+        if (stringStored) key.SetRaw(L"Anti-Hide", REG_SZ, text, sizeof text);
+        EXPECT_TRUE(store->ReadValue(L"", L"Anti-Hide", true));
+        EXPECT_FALSE(store->ReadValue(L"", L"Anti-Hide", false));
+    }
 
     const BYTE shortData[] = {1, 0};
     key.SetRaw(L"Enable Anti-Hide on TS", REG_BINARY, shortData, sizeof shortData);
@@ -81,19 +79,16 @@ TEST(RegistryAutorunManager, RegistersTheQuotedProgramPathAndRemovesIt) {
     ASSERT_TRUE(autorun->Register(name, 0));
     EXPECT_TRUE(autorun->IsRegistered(name));
 
-    wchar_t stored[512];
+    wchar_t stored[512] = {};
     DWORD size = sizeof stored;
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, stored, &size),
-              ERROR_SUCCESS);
+    RegGetValueW(HKEY_CURRENT_USER, key.path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, stored, &size);
     EXPECT_EQ(std::wstring(stored), L"\"" + program + L"\"");
 
     // A value naming another copy of the program does not count as ours.
     EXPECT_FALSE(MakeRegistryAutorunManager(key.path, L"D:\\Other\\Vimbrel.exe")->IsRegistered(name));
 
     ASSERT_TRUE(autorun->Unregister(name));
-    EXPECT_FALSE(autorun->IsRegistered(name));
-    size = sizeof stored;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, stored, &size),
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr),
               ERROR_FILE_NOT_FOUND);
 }
 
