@@ -157,14 +157,12 @@ public:
 
 class FakeAboutBox final : public AboutBox {
 public:
-    void Show(HWND owner, const std::wstring&, HICON, const std::wstring& dedication) override {
+    void Show(HWND owner, const std::wstring&, HICON, const std::wstring&) override {
         ++shown;
         lastOwner = owner;
-        lastDedication = dedication;
     }
     int shown = 0;
     HWND lastOwner = nullptr;
-    std::wstring lastDedication;
 };
 
 class FakeFileDialog final : public FileDialog {
@@ -215,7 +213,6 @@ public:
     };
     int MessageBox(const std::wstring& text, UINT style) override {
         boxes.push_back({text, style, GetPriorityClass(GetCurrentProcess())});
-        if (onMessageBox) onMessageBox();
         if (boxAnswers.empty()) return IDOK;
         const int answer = boxAnswers.front();
         boxAnswers.pop_front();
@@ -255,7 +252,6 @@ public:
     std::vector<Asked> inputs;
     std::deque<int> boxAnswers;
     std::deque<std::optional<std::wstring>> inputAnswers;
-    std::function<void()> onMessageBox;
 };
 
 class FakeShell final : public Shell {

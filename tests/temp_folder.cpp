@@ -6,6 +6,32 @@
 
 #include <stdexcept>
 
+namespace {
+
+void RemoveTree(const std::wstring& path) {
+    {
+        WIN32_FIND_DATAW entry;
+        const UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+        if (find) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = path + L"\\" + name;
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(child);
+                else
+                    DeleteFileW(child.c_str());
+            } while (FindNextFileW(find.get(), &entry));
+        }
+    }
+    // The listing is closed first: a folder with an open search in it cannot go.
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
 TempFolder::TempFolder(const std::wstring& nameHint) {
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
@@ -41,26 +67,4 @@ std::string ReadWholeFile(const std::wstring& path) {
     if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr)) return "<unreadable>";
     content.resize(read);
     return content;
-}
-
-void RemoveTree(const std::wstring& path) {
-    {
-        WIN32_FIND_DATAW entry;
-        const UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &entry));
-        if (find) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring child = path + L"\\" + name;
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(child);
-                else
-                    DeleteFileW(child.c_str());
-            } while (FindNextFileW(find.get(), &entry));
-        }
-    }
-    // The listing is closed first: a folder with an open search in it cannot go.
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(path.c_str());
 }

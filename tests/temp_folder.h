@@ -23,5 +23,3 @@ private:
 
 // The first 64 KB of a file, byte for byte; "<unreadable>" when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
-
-void RemoveTree(const std::wstring& path);
