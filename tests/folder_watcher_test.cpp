@@ -109,4 +109,35 @@ TEST_F(FolderWatcherTest, StopClosesTheNotificationOnceAndNothingTicksAfterwards
     EXPECT_EQ(Tick(), 0);
 }
 
+TEST_F(FolderWatcherTest, AFailedRearmGivesUpWatchingSilentlyAndClosesTheHandleOnce) {
+    const auto closedBefore = HandleCounter<ChangeNotificationTraits>::destroyed;
+    int rearms = 0;
+    FolderWatcher failing(timer, [&](HANDLE) {
+        ++rearms;
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    });
+    failing.Start(folder.Path());
+    ASSERT_TRUE(failing.Watching());
+    folder.WriteFile(L"new.txt");
+    LetNotificationsArrive();
+
+    int rebuildsSeen = 0;
+    failing.Tick([&] { ++rebuildsSeen; });
+    EXPECT_EQ(rebuildsSeen, 1) << "the change is still shown before watching ends";
+    EXPECT_EQ(rearms, 1);
+    EXPECT_FALSE(failing.Watching());
+    EXPECT_FALSE(timer.Enabled());
+    EXPECT_EQ(HandleCounter<ChangeNotificationTraits>::destroyed, closedBefore + 1);
+
+    // Given up for good: later changes and ticks do nothing, Stop closes nothing.
+    folder.WriteFile(L"later.txt");
+    LetNotificationsArrive();
+    failing.Tick([&] { ++rebuildsSeen; });
+    failing.Stop();
+    EXPECT_EQ(rebuildsSeen, 1);
+    EXPECT_EQ(rearms, 1);
+    EXPECT_EQ(HandleCounter<ChangeNotificationTraits>::destroyed, closedBefore + 1);
+}
+
 }  // namespace

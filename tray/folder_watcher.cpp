@@ -19,7 +19,7 @@ void FolderWatcher::Tick(const std::function<void()>& rebuild) {
     if (!Signalled()) return;
     rebuild();
     do {
-        if (!FindNextChangeNotification(hChangeNotification.get())) {
+        if (!rearm_(hChangeNotification.get())) {
             Stop();
             return;
         }

@@ -14,7 +14,13 @@ public:
     static constexpr DWORD kFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES |
                                      FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
-    explicit FolderWatcher(WindowTimer& tmrChangeWatcher) : timer_(tmrChangeWatcher) {}
+    // How a notification is re-armed after it fired; FindNextChangeNotification
+    // in the program. Its failure cannot be provoked on demand, so tests pass
+    // their own.
+    using Rearm = std::function<BOOL(HANDLE)>;
+
+    explicit FolderWatcher(WindowTimer& tmrChangeWatcher, Rearm rearm = FindNextChangeNotification)
+        : timer_(tmrChangeWatcher), rearm_(std::move(rearm)) {}
 
     // Enables the timer only when the notification could be created; without
     // one the folder stays unwatched, silently.
@@ -31,5 +37,6 @@ private:
     bool Signalled() const;
 
     WindowTimer& timer_;
+    Rearm rearm_;
     UniqueChangeNotification hChangeNotification;
 };
