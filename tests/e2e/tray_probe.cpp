@@ -14,7 +14,7 @@
 //                               window <hwnd> <class> <pid> <l> <t> <r> <b> <title>,
 //                               then child <hwnd> <class> <id> <text> for each control
 //   menu                        menu <hwnd> <l> <t> <r> <b> of the open popup menu
-//   render-menu SPEC BMP        shows a menu built from SPEC, saves its picture:
+//   render-menu ITEMS BMP       shows a menu built from ITEMS, saves its picture:
 //                               size <w> <h>, then item <pos> <l> <t> <r> <b>
 //   compare-menu BMP [SAVE]     compare match|differs <pixels>|size <shown> <expected>
 //   menukeys KEY...             posts down/up/left/right/return/escape to the open menu
@@ -502,7 +502,7 @@ bool ReadBmp(const std::wstring& path, Picture& picture) {
 // pictures: same captions, separators, check marks, bold default and submenu
 // arrows draw the same pixels.
 //
-// Spec: items separated by '|'; "-" is a separator; a caption may start with
+// Items: separated by '|'; "-" is a separator; a caption may start with
 // '*' (checked), '!' (default) and '>' (opens a submenu), in any order.
 class MenuRenderer {
 public:
