@@ -1,33 +1,22 @@
 #include "actions/element_actions.h"
 
-#include "app/priority.h"
-#include "app/text.h"
-#include "app/texts.h"
+#include "base/priority.h"
+#include "base/text.h"
+#include "base/texts.h"
 
-void RunElement(const ElementActionContext& context, const std::wstring& path) {
-    SetIdlePriority(false);
-    const INT_PTR result = context.shell.Open(context.owner, path);
-    SetIdlePriority(true);
-    if (result <= 32) context.ui.MessageBox(texts::kCannotRunPrefix + Quoted(path) + L".", MB_OK | MB_ICONERROR);
-}
-
-void DeleteElement(const ElementActionContext& context, const std::wstring& path) {
-    // No owner window: the shell's confirmation stands on its own, and its
-    // result is the shell's business (it reports its own errors).
-    context.shell.Delete(nullptr, path);
-}
-
-void ShowElementProperties(const ElementActionContext& context, const std::wstring& path) {
-    SetIdlePriority(false);
-    context.shell.ShowProperties(context.owner, path);
-    SetIdlePriority(true);
-}
-
-void OnElementMenuClick(const ElementActionContext& context, int index, const std::wstring& path) {
-    switch (index) {
-        case 0: RunElement(context, path); break;
-        case 2: DeleteElement(context, path); break;
-        case 4: ShowElementProperties(context, path); break;
-        default: break;
+void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path) {
+    bool opened = false;
+    {
+        // What the shell starts inherits this class.
+        const NormalPriority normal;
+        opened = shell.Open(owner, path);
     }
+    if (!opened) ui.MessageBox(texts::kCannotRunPrefix + Quoted(path) + L".", MB_OK | MB_ICONERROR);
+}
+
+void DeleteElement(Shell& shell, std::wstring path) { shell.Delete(path); }
+
+void ShowElementProperties(Shell& shell, HWND owner, std::wstring path) {
+    const NormalPriority normal;
+    shell.ShowProperties(owner, path);
 }

@@ -1,9 +1,9 @@
 #include "actions/shortcut.h"
 
-#include "app/handles.h"
-#include "app/text.h"
-#include "app/texts.h"
-#include "outside/support_library.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "base/texts.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -15,7 +15,6 @@
 namespace {
 
 constexpr wchar_t kShortcutExtension[] = L".LNK";
-constexpr UINT kOverwriteQuestionStyle = MB_YESNOCANCEL | MB_ICONQUESTION;  // 35: Yes is the default button
 
 // Names the system keeps for devices; "con.LNK" opens the console, not a file.
 constexpr std::array<std::wstring_view, 24> kDeviceNames = {
@@ -32,30 +31,22 @@ bool IsDeviceName(std::wstring_view fileName) {
                        [stem](std::wstring_view device) { return EqualsIgnoreCase(stem, device); });
 }
 
-void ReportUnusableName(ErrorReporter& errorReporter) {
-    const HRESULT hr = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    errorReporter.ShowError(AppError(static_cast<long>(hr), DescribeSystemError(static_cast<DWORD>(hr))),
-                            texts::kCannotCreateShortcut);
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The steps that talk to the link object; a failing one throws.
-void SaveShellLink(const std::wstring& linkPath, const std::wstring& targetPath, const std::wstring& workingFolder,
-                   const std::wstring& arguments, const std::wstring& iconFile, int iconIndex, int showCommand) {
+void SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const std::wstring& workingFolder) {
     ComPtr<IShellLinkW> link;
     ThrowIfFailed(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()));
     ComPtr<IPersistFile> file;
     ThrowIfFailed(link->QueryInterface(IID_IPersistFile, file.put_void()));
 
-    ThrowIfFailed(link->SetPath(targetPath.c_str()));
+    ThrowIfFailed(link->SetPath(target.c_str()));
     if (!workingFolder.empty()) ThrowIfFailed(link->SetWorkingDirectory(workingFolder.c_str()));
-    if (!arguments.empty()) ThrowIfFailed(link->SetArguments(arguments.c_str()));
-    if (!iconFile.empty()) ThrowIfFailed(link->SetIconLocation(iconFile.c_str(), iconIndex));
-    ThrowIfFailed(link->SetShowCmd(showCommand));
+    ThrowIfFailed(link->SetShowCmd(SW_SHOWDEFAULT));
     // SLR_NO_UI: without it a missing target makes the shell search for it
     // behind a modal window of its own, which nobody asked for here.
     ThrowIfFailed(link->Resolve(nullptr, SLR_UPDATE | SLR_NO_UI));
 
-    const bool existed = GetFileAttributesW(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool existed = Exists(linkPath);
     const HRESULT saved = file->Save(linkPath.c_str(), FALSE);
     if (FAILED(saved)) {
         // A save that broke off may have left a truncated file, which the
@@ -73,57 +64,43 @@ bool IsUsableShortcutName(const std::wstring& name) {
     for (const wchar_t c : name) {
         if (c < 32 || std::wstring_view(L"\\/<>:\"|?*").find(c) != std::wstring_view::npos) return false;
     }
-    // The system drops trailing dots and blanks without a word, so the file
-    // would not be the one the user named.
-    if (name.back() == L'.' || name.back() == L' ') return false;
     return !IsDeviceName(name);
 }
 
-std::wstring OverwriteQuestion(const std::wstring& shortcutName) {
-    return texts::kOverwriteFilePrefix + Quoted(shortcutName) + texts::kOverwriteQuestionSuffix;
-}
+void CreateShortcutInteractive(ModalUi& ui, HWND owner, const std::wstring& folder) {
+    const auto target = ui.ChooseFile(owner);
+    if (!target) return;
 
-void CreateShortcutInteractive(const ShortcutContext& context) {
-    std::wstring target;
-    {
-        const auto dialog = context.fileDialogs.Create();
-        dialog->SetFilter(texts::kShortcutFilter);
-        dialog->SetFlags(0);
-        dialog->SetOwnerWindow(context.owner);
-        if (!dialog->ShowOpen()) return;
-        target = dialog->FileName();
-    }
-
-    const std::wstring& folder = context.state.SET_ElementsPath;
-    std::wstring shortcutName;
+    std::wstring linkPath;
     for (;;) {
         // Every round offers the chosen file's name again, not the text the
         // user typed last: that one clashed.
-        const auto answer = context.ui.InputBox(texts::kShortcutNamePrompt, texts::kAppTitle, GetFileName(target));
+        const auto answer = ui.InputBox(texts::kShortcutNamePrompt, FileNameOf(*target));
         if (!answer || answer->empty()) return;
-        shortcutName = *answer + kShortcutExtension;
+        const std::wstring shortcutName = *answer + kShortcutExtension;
         if (!IsUsableShortcutName(shortcutName)) {
-            ReportUnusableName(context.errorReporter);
+            ShowError(ui, Error::FromWin32(ERROR_INVALID_NAME), texts::kCannotCreateShortcut);
             return;
         }
-        if (!IsFileExist(BuildFileName(folder, shortcutName))) break;
+        linkPath = JoinPath(folder, shortcutName);
+        if (!Exists(linkPath)) break;
 
-        const int reply = context.ui.MessageBox(OverwriteQuestion(shortcutName), kOverwriteQuestionStyle);
-        if (reply == IDCANCEL) return;
-        if (reply != IDNO) break;
+        const std::wstring question =
+            texts::kOverwriteFilePrefix + Quoted(shortcutName) + texts::kOverwriteQuestionSuffix;
+        // Only a Yes replaces the user's file: a box closed by the end of the
+        // program or one that failed answers something else.
+        const int reply = ui.MessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (reply == IDYES) break;
+        if (reply != IDNO) return;
     }
-
-    CreateShortcut(context.errorReporter, BuildFileName(folder, shortcutName), target, GetFilePath(target), L"", L"",
-                   0, SW_SHOWDEFAULT);
+    CreateShortcut(ui, linkPath, *target, FolderOf(*target));
 }
 
-void CreateShortcut(ErrorReporter& errorReporter, const std::wstring& linkPath, const std::wstring& targetPath,
-                    const std::wstring& workingFolder, const std::wstring& arguments, const std::wstring& iconFile,
-                    int iconIndex, int showCommand) {
-    if (targetPath.empty() || linkPath.empty()) return;
+void CreateShortcut(ModalUi& ui, const std::wstring& linkPath, const std::wstring& target,
+                    const std::wstring& workingFolder) {
     try {
-        SaveShellLink(linkPath, targetPath, workingFolder, arguments, iconFile, iconIndex, showCommand);
-    } catch (const AppError& error) {
-        errorReporter.ShowError(error, texts::kCannotCreateShortcut);
+        SaveShellLink(linkPath, target, workingFolder);
+    } catch (const Error& error) {
+        ShowError(ui, error, texts::kCannotCreateShortcut);
     }
 }

@@ -1,35 +1,20 @@
 #pragma once
 // "Создать ярлык...": a shortcut to any file, put into the elements folder.
 
-#include "app/environment.h"
-#include "outside/error_reporter.h"
-#include "outside/file_dialog.h"
 #include "outside/modal_ui.h"
 
 #include <string>
 
-struct ShortcutContext {
-    HWND owner;  // the main window
-    const AppState& state;
-    FileDialogFactory& fileDialogs;
-    ModalUi& ui;
-    ErrorReporter& errorReporter;
-};
-
 // Asks for the target and a name, settles a clash with an existing file,
-// then writes the shortcut.
-void CreateShortcutInteractive(const ShortcutContext& context);
+// then writes the shortcut. Its icon comes with the folder watch.
+void CreateShortcutInteractive(ModalUi& ui, HWND owner, const std::wstring& folder);
 
-// Writes one shortcut file. Nothing happens when target or link path is
-// empty; any failure is reported once through the error reporter.
-void CreateShortcut(ErrorReporter& errorReporter, const std::wstring& linkPath, const std::wstring& targetPath,
-                    const std::wstring& workingFolder, const std::wstring& arguments, const std::wstring& iconFile,
-                    int iconIndex, int showCommand);
+// Writes one shortcut to target, starting in workingFolder. A failure is
+// reported to the user once, and a file the failed save itself made goes.
+void CreateShortcut(ModalUi& ui, const std::wstring& linkPath, const std::wstring& target,
+                    const std::wstring& workingFolder);
 
 // True when the name, ".LNK" included, names a plain file right inside the
 // elements folder: no path separator, no character the file system refuses,
-// no device name, nothing the system would silently trim.
+// no device name.
 bool IsUsableShortcutName(const std::wstring& name);
-
-// The overwrite question for a clash with an existing shortcut name.
-std::wstring OverwriteQuestion(const std::wstring& shortcutName);

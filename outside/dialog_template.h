@@ -2,10 +2,11 @@
 // An in-memory dialog template, for the program's own small dialogs: no
 // resource script to keep in step, and the dialog takes the font it is given.
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -93,4 +94,20 @@ inline int PointSize(const LOGFONTW& font) {
     const int pixels = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
     const int points = MulDiv(pixels, 72, dpi);
     return points > 0 ? points : 9;
+}
+
+// The program has no visible window of its own to place a dialog over, so
+// dialogs go to the middle of the work area (the screen less the taskbar) of
+// their monitor. One taller than the work area keeps its caption on screen.
+inline void CenterInWorkArea(HWND window) {
+    RECT rect{};
+    if (!GetWindowRect(window, &rect)) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const int left = work.left + (work.right - work.left - width) / 2;
+    const int top = std::max<int>(work.top + (work.bottom - work.top - height) / 2, work.top);
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

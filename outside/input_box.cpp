@@ -1,9 +1,8 @@
 #include "outside/input_box.h"
 
-#include "app/errors.h"
-#include "app/texts.h"
+#include "base/error.h"
+#include "base/texts.h"
 #include "outside/dialog_template.h"
-#include "outside/window_placement.h"
 
 #include <algorithm>
 #include <vector>
@@ -119,8 +118,8 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-std::optional<std::wstring> ShowInputBox(HINSTANCE instance, HWND owner, const std::wstring& prompt,
-                                         const std::wstring& title, const std::wstring& preset) {
+std::optional<std::wstring> ShowInputBox(HINSTANCE instance, const std::wstring& prompt, const std::wstring& title,
+                                         const std::wstring& preset) {
     const LOGFONTW font = MessageBoxMetrics().lfMessageFont;
     DialogTemplate dialog(DS_MODALFRAME | DS_SETFOREGROUND | WS_POPUP | WS_CAPTION | WS_SYSMENU, title, font,
                           PointSize(font));
@@ -131,7 +130,7 @@ std::optional<std::wstring> ShowInputBox(HINSTANCE instance, HWND owner, const s
 
     InputBoxData data{prompt, preset, {}};
     const INT_PTR result =
-        DialogBoxIndirectParamW(instance, dialog.get(), owner, InputBoxProc, reinterpret_cast<LPARAM>(&data));
+        DialogBoxIndirectParamW(instance, dialog.get(), nullptr, InputBoxProc, reinterpret_cast<LPARAM>(&data));
     if (result == -1) ThrowLastError();
     if (result != IDOK) return std::nullopt;
     return data.answer;

@@ -9,5 +9,5 @@
 #include <string>
 
 // nullopt when the user cancelled.
-std::optional<std::wstring> ShowInputBox(HINSTANCE instance, HWND owner, const std::wstring& prompt,
-                                         const std::wstring& title, const std::wstring& preset);
+std::optional<std::wstring> ShowInputBox(HINSTANCE instance, const std::wstring& prompt, const std::wstring& title,
+                                         const std::wstring& preset);

@@ -1,24 +1,42 @@
 #pragma once
-// Every modal window the program opens of its own goes through here, so that
-// tests answer them instead of a user.
+// Every modal window the program opens goes through here, so that tests can
+// answer them in place of a user.
+
+#include "base/error.h"
 
 #include <windows.h>
 
-#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class ModalUi {
 public:
     virtual ~ModalUi() = default;
-    // MessageBoxW with the application title as caption; answers IDOK, IDYES...
+    // A message box under the application title; answers IDOK, IDYES...
     virtual int MessageBox(const std::wstring& text, UINT style) = 0;
-    // The one-line input box; nullopt when cancelled.
-    virtual std::optional<std::wstring> InputBox(const std::wstring& prompt, const std::wstring& title,
-                                                 const std::wstring& preset) = 0;
-    // A popup menu at the mouse, owned by `owner`; answers the chosen
-    // command id, 0 when the menu was dismissed.
+    // The one-line input box under the application title; nullopt when cancelled.
+    virtual std::optional<std::wstring> InputBox(const std::wstring& prompt, const std::wstring& preset) = 0;
+    // The open-file dialog for any file; nullopt when the user chose none.
+    virtual std::optional<std::wstring> ChooseFile(HWND owner) = 0;
+    virtual void ShowAbout(HWND owner) = 0;
+    // A popup menu at the mouse; answers the chosen command id, 0 for none.
     virtual UINT PopupMenu(HMENU menu, HWND owner) = 0;
 };
 
-std::unique_ptr<ModalUi> MakeWin32ModalUi(HINSTANCE instance);
+// The one way a failure reaches the user: the message, if any, then the
+// error's number and description, in a box with the error icon.
+void ShowError(ModalUi& ui, const Error& error, std::wstring_view message = {});
+
+class SystemModalUi final : public ModalUi {
+public:
+    explicit SystemModalUi(HINSTANCE instance) : instance_(instance) {}
+    int MessageBox(const std::wstring& text, UINT style) override;
+    std::optional<std::wstring> InputBox(const std::wstring& prompt, const std::wstring& preset) override;
+    std::optional<std::wstring> ChooseFile(HWND owner) override;
+    void ShowAbout(HWND owner) override;
+    UINT PopupMenu(HMENU menu, HWND owner) override;
+
+private:
+    HINSTANCE instance_;
+};

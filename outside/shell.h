@@ -1,20 +1,25 @@
 #pragma once
-// The shell requests the program makes: open, delete to the Recycle Bin,
-// Properties. Each answers what the shell answered.
+// What the program asks of the Windows shell: open a file or folder, move a
+// file to the Recycle Bin, show its Properties. Tests put a fake in its place,
+// so that nothing is really started or deleted.
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 class Shell {
 public:
     virtual ~Shell() = default;
-    // ShellExecute's "open" with SW_SHOWDEFAULT; above 32 means success.
-    virtual INT_PTR Open(HWND owner, const std::wstring& path) = 0;
-    // The file to the Recycle Bin, with the shell's own confirmation.
-    virtual int Delete(HWND owner, const std::wstring& path) = 0;
-    virtual bool ShowProperties(HWND owner, const std::wstring& path) = 0;
+    // The file's default action, as a double click in Explorer; false when the shell could not.
+    virtual bool Open(HWND owner, const std::wstring& path) = 0;
+    // To the Recycle Bin; the shell asks for confirmation and reports its own errors.
+    virtual void Delete(const std::wstring& path) = 0;
+    virtual void ShowProperties(HWND owner, const std::wstring& path) = 0;
 };
 
-std::unique_ptr<Shell> MakeWin32Shell();
+class SystemShell final : public Shell {
+public:
+    bool Open(HWND owner, const std::wstring& path) override;
+    void Delete(const std::wstring& path) override;
+    void ShowProperties(HWND owner, const std::wstring& path) override;
+};

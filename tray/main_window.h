@@ -1,116 +1,87 @@
 #pragma once
-// frmMain: the hidden window that owns the tray icons, the two popup menus
-// and the two timers, and receives all their events on the program's one
-// thread. It is never shown.
+// The hidden main window: it owns the icon row, the two popup menus and the
+// timers, receives every event of theirs on the program's one thread, and
+// runs the message loop, which also waits on the elements folder. It is
+// never shown.
 
-#include "app/components.h"
-#include "app/environment.h"
-#include "tray/element_set.h"
-#include "tray/folder_watcher.h"
+#include "environment/options.h"
+#include "outside/outside.h"
+#include "tray/folder_watch.h"
+#include "tray/icon_row.h"
 #include "tray/menus.h"
 #include "tray/window_timer.h"
 
-#include <array>
-#include <cstdint>
 #include <string>
 
-inline constexpr UINT WMAPP_NOTIFYCALLBACK = WM_APP + 1;
 inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
 
 class MainWindow {
 public:
-    static constexpr UINT_PTR kChangeWatcherTimerId = 1;
-    static constexpr UINT_PTR kIdlingTimerId = 2;
-    static constexpr UINT_PTR kRestoreIconsTimerId = 3;
-    static constexpr UINT kChangeWatcherInterval = 1000;
-    static constexpr UINT kIdlingInterval = 60000;
-    static constexpr UINT kRestoreIconsInterval = 2000;
+    static constexpr UINT_PTR kAntiHideTimerId = 1;
+    static constexpr UINT_PTR kRestoreIconsTimerId = 2;
+    static constexpr UINT kAntiHideIntervalMs = 60000;
+    // The taskbar announces itself before it always takes icons: a few
+    // tries, a while apart, rather than leave the program unreachable.
+    static constexpr UINT kRestoreIconsIntervalMs = 2000;
     static constexpr int kRestoreIconsAttempts = 15;
 
-    MainWindow(HINSTANCE instance, Components& components, AppState& state);
-    ~MainWindow();
+    // Makes the window and puts up the main icon, the whole row, the check
+    // marks and Anti-Hide; the folder is watched from here on.
+    MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND Handle() const { return hwnd_.get(); }  // null once the window is closed
 
-    // The window's load: main icon, first scan, check marks, timers, watch.
-    void Load();
-    // The window's unload: watch stopped, options stored, normal priority.
-    // Runs once, however the window ends.
-    void Unload();
-    // "Выход": unload and close the window, which ends the message loop.
-    void Exit();
+    // The message loop, until the window closes; answers the exit code.
+    int Run();
+    // One turn of it: waits at most maxWaitMs for a message, a change in the
+    // folder or a change settling, and handles it. False once the loop ends.
+    bool Step(DWORD maxWaitMs = INFINITE);
 
-    // The tray's mouse event, raised from the icons' callback message.
-    void OnTrayClick(int index, std::int32_t button);
-    void OnMainMenuClick(int index);  // mnuTray
-    void OnHelpMenuClick(int index);  // mnuHelp
-    void OnIconMenuClick(int index);  // mnuIcon
-    void OnIdlingTick();              // Anti-Hide
-    void OnChangeWatcherTick();
-    // The taskbar was recreated (Explorer restarted): every icon back.
-    void OnTaskbarCreated();
-
-    // For tests: what the window holds.
-    ElementSet& Elements() { return stElement; }
-    MenuTree& Menus() { return menus_; }
-    WindowTimer& ChangeWatcherTimer() { return tmrChangeWatcher; }
-    WindowTimer& IdlingTimer() { return tmrIdling; }
-    const FolderWatcher& Watcher() const { return watcher_; }
-    std::int32_t CurrentElement() const { return nCurrentElement; }
-    const std::wstring& CurrentElementPath() const { return currentElementPath_; }
-
-    // When an event handler fails: one box with the error, then the end of the
-    // program. Set after the fact so tests can see it instead.
-    bool Failed() const { return failed_; }
+    const IconRow& Row() const { return row_; }
+    const Menus& MenuBar() const { return menus_; }
+    bool AntiHideRunning() const { return antiHideTimer_.Running(); }
 
 private:
     static HWND CreateHiddenWindow(HINSTANCE instance, MainWindow* window);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    template <class F>
-    void Guarded(F&& handler);
-    void OnNotifyCallback(WPARAM wParam, LPARAM lParam);
+    // Runs a handler; whatever it throws is shown once and ends the program.
+    template <class Handler>
+    void Guarded(Handler&& handler);
+
+    void OnTrayCallback(LPARAM lParam);
     void OnTimer(UINT_PTR id);
-    void OnEndSession(bool ending);
+    void OnAntiHideTimer();
+    void OnTaskbarCreated();
+    void RestoreIcons();
     void OnDestroy();
-    void OnNcDestroy();
-    // Stops the watch and the timers and takes every icon out of the
-    // notification area.
-    void ReleaseWindowParts();
-    std::array<WindowTimer*, 3> Timers() { return {&tmrChangeWatcher, &tmrIdling, &tmrRestoreIcons}; }
 
     void BringForward();
-    // Shows a popup at the mouse and runs the chosen command before returning,
-    // so it runs inside the click's normal-priority bracket.
-    void ShowPopup(HMENU popup);
-    void DispatchCommand(UINT commandId);
-    void RestoreIcons();
-    void RefreshElements();
+    void ShowMainMenu();
+    void ShowElementMenu(const std::wstring& path);
+    void OnMainCommand(MainCommand command);
+    void OnElementCommand(ElementCommand command, const std::wstring& path);
+    void ToggleStartWithWindows();
 
-    Components& components_;
-    AppState& state_;
+    // Stores the options and leaves idle priority; once, however the window ends.
+    void Unload();
+    void Close();
+
+    Outside& outside_;
+    Options& options_;
+    std::wstring folder_;
     UINT taskbarCreatedMessage_;
-    bool ready_ = false;  // set once construction is done; messages before go to the default
-    UniqueWindow hwnd_;
-
-    MenuTree menus_;
-    WindowTimer tmrChangeWatcher{kChangeWatcherTimerId, kChangeWatcherInterval};
-    WindowTimer tmrIdling{kIdlingTimerId, kIdlingInterval};
-    WindowTimer tmrRestoreIcons{kRestoreIconsTimerId, kRestoreIconsInterval};
-    int restoreAttemptsLeft_ = 0;
-    FolderWatcher watcher_{tmrChangeWatcher};
-    ElementSet stElement;
-
-    std::int32_t nCurrentElement = 0;
-    // The file whose element menu is open: a rebuild while the menu is open
-    // renumbers the icons, and the choice must still act on this file.
-    std::wstring currentElementPath_;
-    bool loaded_ = false;
+    bool ready_ = false;  // messages before the constructor is done get default handling
     bool unloaded_ = false;
     bool failed_ = false;
+    int exitCode_ = 0;
+    UniqueWindow hwnd_;
+    Menus menus_;
+    IconRow row_;
+    FolderWatch watch_;
+    WindowTimer antiHideTimer_{kAntiHideTimerId, kAntiHideIntervalMs};
+    WindowTimer restoreIconsTimer_{kRestoreIconsTimerId, kRestoreIconsIntervalMs};
+    int restoreAttemptsLeft_ = 0;
 };
-
-// Shows an error that reached the edge of a handler or of wWinMain.
-void ReportUnhandledError(ModalUi& ui, const AppError& error);

@@ -1,69 +1,76 @@
 #include "tray/menus.h"
 
-#include "app/errors.h"
+#include "base/error.h"
+#include "base/texts.h"
+
+#include <span>
 
 namespace {
 
-void Append(HMENU menu, const MenuEntry& item, HMENU submenu = nullptr) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
-    info.wID = MenuCommandId(item.array, item.index);
-    info.fType = item.kind == MenuItemKind::Separator ? MFT_SEPARATOR : MFT_STRING;
-    info.dwTypeData = const_cast<wchar_t*>(item.caption);
-    if (submenu) {
-        info.fMask |= MIIM_SUBMENU;
-        info.hSubMenu = submenu;
-    }
-    if (!InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info)) ThrowLastError();
-}
+// A row of a menu table: a command, a separator, or (only "Справка") the
+// parent of a submenu.
+struct Entry {
+    UINT id;
+    const wchar_t* caption;
+};
+constexpr Entry kSeparator{0, nullptr};
 
-// Builds one popup from its table; a Submenu row takes the popup made from
-// `nested`. The popup is owned by `owner` once appended to it.
-void AppendPopup(HMENU owner, const wchar_t* caption, std::span<const MenuEntry> items,
-                  std::span<const MenuEntry> nested = {}) {
+constexpr Entry kMainMenu[] = {
+    {CommandId(MainCommand::CreateShortcut), texts::kMenuCreateShortcut},
+    kSeparator,
+    {CommandId(MainCommand::OpenFolder), texts::kMenuOpenFolder},
+    {CommandId(MainCommand::Refresh), texts::kMenuRefresh},
+    kSeparator,
+    {CommandId(MainCommand::AntiHide), texts::kMenuAntiHide},
+    {CommandId(MainCommand::AntiHideInRemoteSession), texts::kMenuAntiHideInRemoteSession},
+    {CommandId(MainCommand::StartWithWindows), texts::kMenuStartWithWindows},
+    kSeparator,
+    {0, texts::kMenuHelp},
+    kSeparator,
+    {CommandId(MainCommand::Exit), texts::kMenuExit},
+};
+constexpr Entry kHelpMenu[] = {
+    {CommandId(HelpCommand::About), texts::kMenuAbout},
+};
+constexpr Entry kElementMenu[] = {
+    {CommandId(ElementCommand::Open), texts::kMenuOpen},
+    kSeparator,
+    {CommandId(ElementCommand::Delete), texts::kMenuDelete},
+    kSeparator,
+    {CommandId(ElementCommand::Properties), texts::kMenuProperties},
+};
+
+// A popup from its table; the one entry with a caption and no id opens
+// `submenu`, which the popup then owns.
+UniqueMenu BuildPopup(std::span<const Entry> entries, UniqueMenu submenu = {}) {
     UniqueMenu popup(CreatePopupMenu());
     if (!popup) ThrowLastError();
-    for (const MenuEntry& item : items) {
-        if (item.kind != MenuItemKind::Submenu) {
-            Append(popup.get(), item);
-            continue;
-        }
-        UniqueMenu sub(CreatePopupMenu());
-        if (!sub) ThrowLastError();
-        for (const MenuEntry& inner : nested) Append(sub.get(), inner);
-        Append(popup.get(), item, sub.get());
-        sub.release();  // now destroyed with its parent
+    for (const Entry& entry : entries) {
+        BOOL appended = FALSE;
+        if (!entry.caption)
+            appended = AppendMenuW(popup.get(), MF_SEPARATOR, 0, nullptr);
+        else if (entry.id != 0)
+            appended = AppendMenuW(popup.get(), MF_STRING, entry.id, entry.caption);
+        else if ((appended = AppendMenuW(popup.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(submenu.get()),
+                                         entry.caption)) != FALSE)
+            submenu.release();
+        if (!appended) ThrowLastError();
     }
-    if (!AppendMenuW(owner, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup.get()), caption))
-        ThrowLastError();
-    popup.release();  // now destroyed with the menu bar
+    return popup;
 }
 
 }  // namespace
 
-std::optional<MenuItemRef> DecodeMenuCommand(UINT id) {
-    for (MenuArray array : {MenuArray::mnuTray, MenuArray::mnuHelp, MenuArray::mnuIcon}) {
-        if (id >= MenuCommandId(array, 0) && id < MenuCommandId(array, 1000))
-            return MenuItemRef{array, static_cast<int>(id - MenuCommandId(array, 0))};
-    }
-    return std::nullopt;
+Menus::Menus() : main_(BuildPopup(kMainMenu, BuildPopup(kHelpMenu))), element_(BuildPopup(kElementMenu)) {
+    // "Открыть" in bold: what a plain click on the icon does.
+    SetMenuDefaultItem(element_.get(), CommandId(ElementCommand::Open), FALSE);
 }
 
-MenuTree::MenuTree() : bar_(CreateMenu()) {
-    if (!bar_) ThrowLastError();
-    AppendPopup(bar_.get(), kMenuBarTray, kTrayMenu, kHelpMenu);
-    AppendPopup(bar_.get(), kMenuBarIcon, kIconMenu);
-}
-
-HMENU MenuTree::TrayPopup() const { return GetSubMenu(bar_.get(), 0); }
-HMENU MenuTree::IconPopup() const { return GetSubMenu(bar_.get(), 1); }
-
-bool MenuTree::Checked(MenuArray array, int index) const {
-    const UINT state = GetMenuState(bar_.get(), MenuCommandId(array, index), MF_BYCOMMAND);
+bool Menus::Checked(MainCommand command) const {
+    const UINT state = GetMenuState(main_.get(), CommandId(command), MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
 }
 
-void MenuTree::SetChecked(MenuArray array, int index, bool checked) {
-    CheckMenuItem(bar_.get(), MenuCommandId(array, index), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+void Menus::SetChecked(MainCommand command, bool checked) {
+    CheckMenuItem(main_.get(), CommandId(command), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }

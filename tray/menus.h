@@ -1,81 +1,55 @@
 #pragma once
-// The two popup menus as data. Items are addressed by their array and index
-// value, never by position: the indexes have gaps and the click handlers
-// dispatch on them.
+// The two popup menus: the main icon's and an element's. Each command keeps
+// the item index the program has always documented for it, and the menus
+// are built from tables of those commands.
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <optional>
-#include <span>
 
-enum class MenuArray : unsigned { mnuTray = 1, mnuHelp = 2, mnuIcon = 3 };
-
-enum class MenuItemKind { Command, Separator, Option, Submenu };
-
-struct MenuEntry {
-    MenuArray array;
-    int index;
-    const wchar_t* caption;
-    MenuItemKind kind;
+enum class MainCommand : UINT {
+    CreateShortcut = 0,
+    OpenFolder = 2,
+    Refresh = 3,
+    AntiHide = 15,
+    AntiHideInRemoteSession = 16,
+    StartWithWindows = 17,
+    Exit = 31,
 };
+// The submenu "Справка".
+enum class HelpCommand : UINT { About = 99 };
+enum class ElementCommand : UINT { Open = 0, Delete = 2, Properties = 4 };
 
-struct MenuItemRef {
-    MenuArray array;
-    int index;
-    friend bool operator==(const MenuItemRef&, const MenuItemRef&) = default;
-};
+// Each menu's commands get ids in a range of their own; never 0, which is
+// what a popup answers when nothing was chosen.
+constexpr UINT MenuIdBase(MainCommand) { return 1000; }
+constexpr UINT MenuIdBase(HelpCommand) { return 2000; }
+constexpr UINT MenuIdBase(ElementCommand) { return 3000; }
+constexpr UINT kMenuIdRange = 1000;
 
-// mnuTray, the main menu ("Tray" on the hidden window's menu bar).
-inline constexpr MenuEntry kTrayMenu[] = {
-    {MenuArray::mnuTray, 0, L"Создать ярлык...", MenuItemKind::Command},
-    {MenuArray::mnuTray, 1, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuTray, 2, L"Открыть каталог", MenuItemKind::Command},
-    {MenuArray::mnuTray, 3, L"Обновить", MenuItemKind::Command},
-    {MenuArray::mnuTray, 14, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuTray, 15, L"Anti-Hide", MenuItemKind::Option},
-    {MenuArray::mnuTray, 16, L"Anti-Hide в терминальной сессии", MenuItemKind::Option},
-    {MenuArray::mnuTray, 17, L"Запускать с Windows", MenuItemKind::Option},
-    {MenuArray::mnuTray, 20, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuTray, 21, L"Справка", MenuItemKind::Submenu},
-    {MenuArray::mnuTray, 30, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuTray, 31, L"Выход", MenuItemKind::Command},
-};
-// mnuHelp, the submenu of "Справка".
-inline constexpr MenuEntry kHelpMenu[] = {
-    {MenuArray::mnuHelp, 99, L"О программе...", MenuItemKind::Command},
-};
-// mnuIcon, the element menu ("Icon" on the menu bar).
-inline constexpr MenuEntry kIconMenu[] = {
-    {MenuArray::mnuIcon, 0, L"Открыть", MenuItemKind::Command},
-    {MenuArray::mnuIcon, 1, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuIcon, 2, L"Удалить", MenuItemKind::Command},
-    {MenuArray::mnuIcon, 3, L"-", MenuItemKind::Separator},
-    {MenuArray::mnuIcon, 4, L"Свойства", MenuItemKind::Command},
-};
-inline constexpr MenuItemRef kHelpSubmenuParent{MenuArray::mnuTray, 21};
-
-inline constexpr wchar_t kMenuBarTray[] = L"Tray";
-inline constexpr wchar_t kMenuBarIcon[] = L"Icon";
-
-// Command ids are derived from array and index; never 0, which is what
-// TrackPopupMenuEx answers when nothing was chosen.
-constexpr UINT MenuCommandId(MenuArray array, int index) {
-    return static_cast<UINT>(array) * 1000u + static_cast<UINT>(index);
+template <class Command>
+constexpr UINT CommandId(Command command) {
+    return MenuIdBase(command) + static_cast<UINT>(command);
 }
-std::optional<MenuItemRef> DecodeMenuCommand(UINT id);
+// The command of that menu an id stands for; nullopt for another menu's.
+template <class Command>
+constexpr std::optional<Command> CommandFromId(UINT id) {
+    const UINT base = MenuIdBase(Command{});
+    if (id < base || id >= base + kMenuIdRange) return std::nullopt;
+    return static_cast<Command>(id - base);
+}
 
-// The menu bar of the hidden window, mnuMain(0) "Tray" and mnuMain(1) "Icon".
-class MenuTree {
+class Menus {
 public:
-    MenuTree();
+    Menus();
 
-    HMENU MenuBar() const { return bar_.get(); }
-    HMENU TrayPopup() const;  // mnuMain(0)
-    HMENU IconPopup() const;  // mnuMain(1)
+    HMENU Main() const { return main_.get(); }
+    HMENU Element() const { return element_.get(); }
 
-    bool Checked(MenuArray array, int index) const;
-    void SetChecked(MenuArray array, int index, bool checked);
+    bool Checked(MainCommand command) const;
+    void SetChecked(MainCommand command, bool checked);
 
 private:
-    UniqueMenu bar_;
+    UniqueMenu main_;
+    UniqueMenu element_;
 };

@@ -1,4 +1,0 @@
-#pragma once
-
-// True when the program runs in a remote (terminal) session.
-bool IsTerminalSession();

@@ -1,0 +1,85 @@
+#include "base/text.h"
+
+#include <windows.h>
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring Widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+    return out;
+}
+
+bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+std::wstring FoldCase(std::wstring_view text) {
+    // CompareStringOrdinal ignores case by the system's upper-case table,
+    // which is what the invariant locale's simple upper-casing applies.
+    std::wstring folded(text);
+    if (!folded.empty())
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
+                      folded.data(), static_cast<int>(folded.size()), nullptr, nullptr, 0);
+    return folded;
+}
+
+std::wstring Quoted(std::wstring_view text) {
+    std::wstring out;
+    out.reserve(text.size() + 2);
+    out += L'"';
+    out += text;
+    out += L'"';
+    return out;
+}
+
+std::wstring_view FitText(std::wstring_view text, size_t capacity) {
+    if (capacity == 0) return {};
+    if (text.size() < capacity) return text;
+    size_t length = capacity - 1;
+    // Half a pair would be drawn as a box.
+    if (IS_HIGH_SURROGATE(text[length - 1])) --length;
+    return text.substr(0, length);
+}
+
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
+    std::wstring path(folder);
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    path += name;
+    return path;
+}
+
+std::wstring FileNameOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L"\\/:");
+    return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+std::wstring ExtensionOf(std::wstring_view fileName) {
+    const std::wstring name = FileNameOf(fileName);
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
+}
+
+std::wstring FolderOf(std::wstring_view path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring_view::npos) return {};
+    // "C:\file" keeps its root: "C:" alone would mean the current folder of C:.
+    if (slash == 2 && path[1] == L':') return std::wstring(path.substr(0, 3));
+    return std::wstring(path.substr(0, slash));
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

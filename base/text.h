@@ -1,0 +1,34 @@
+#pragma once
+// Strings and paths as the program handles them: UTF-16 throughout, names
+// compared the way Windows compares file names.
+
+#include <string>
+#include <string_view>
+
+// UTF-8 for std::exception::what(); everything else stays UTF-16.
+std::string Narrow(std::wstring_view text);
+std::wstring Widen(std::string_view utf8);
+
+// Windows' own rule for file names: case folded the same in every locale, so
+// "lnk", "Lnk" and "LNK" are alike even in Turkish.
+bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
+// The form under which EqualsIgnoreCase finds two names equal.
+std::wstring FoldCase(std::wstring_view text);
+
+// A path or name placed in double quotes, as the program's messages show them.
+std::wstring Quoted(std::wstring_view text);
+
+// At most `capacity - 1` UTF-16 units, never ending in the first half of a
+// surrogate pair, for the shell's fixed-size text fields.
+std::wstring_view FitText(std::wstring_view text, size_t capacity);
+
+// Folder and name joined with one backslash.
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
+// The last component of a path, extension included.
+std::wstring FileNameOf(std::wstring_view path);
+// The extension of a file name without its dot; empty when there is none.
+std::wstring ExtensionOf(std::wstring_view fileName);
+// The folder part of a path; "C:\" keeps its backslash.
+std::wstring FolderOf(std::wstring_view path);
+// True when a folder (not a file) exists at path.
+bool IsFolder(const std::wstring& path);

@@ -1,0 +1,64 @@
+#pragma once
+// Every text the program shows, exactly as the user sees it.
+
+namespace texts {
+
+inline constexpr wchar_t kAppTitle[] = L"Oskerin - Vimbrel";
+// The main icon's tooltip.
+inline constexpr wchar_t kMainIconTip[] = L"Vimbrel";
+
+inline constexpr wchar_t kCannotCreateFolderPrefix[] = L"Не удалось создать каталог ";
+inline constexpr wchar_t kCannotCreateFolderSuffix[] = L". Продолжение не возможно.";
+
+inline constexpr wchar_t kNoElementsPrefix[] =
+    L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или ярлыки в каталог ";
+inline constexpr wchar_t kNoElementsSuffix[] = L", тогда их иконки появятся здесь.";
+
+inline constexpr wchar_t kCannotRunPrefix[] = L"Не удалось запустить ";
+inline constexpr wchar_t kCannotOpenFolderPrefix[] = L"Не удалось открыть каталог ";
+
+inline constexpr wchar_t kHintFolderName[] = L"Добавляйте ярлыки и файлы сюда";
+inline constexpr wchar_t kHintInfoTip[] =
+    L"В этом каталоге хранятся ярлыки и файлы, которые будут выводиться в трее.";
+
+inline constexpr wchar_t kShortcutFilter[] = L"Все файлы|*.*";
+inline constexpr wchar_t kShortcutNamePrompt[] =
+    L"Введите имя файла для ярлыка. Этот ярлык будет помещён в каталог с остальными ярлыками, "
+    L"и будет выведен в трей как и все остальные. Расширение .LNK дописывать не нужно.";
+inline constexpr wchar_t kCannotCreateShortcut[] = L"Не удалось создать ярлык.";
+inline constexpr wchar_t kOverwriteFilePrefix[] = L"Файл ";
+inline constexpr wchar_t kOverwriteQuestionSuffix[] =
+    L" уже существует. Заменить?\r\n\r\n"
+    L"Да     - Заменить файл.\r\n"
+    L"Нет    - Выбрать другое имя.\r\n"
+    L"Отмена - Не создавать ярлык.";
+
+// Before the number of an error, as in "Ошибка 5: Отказано в доступе".
+inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";
+inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показать окно выбора файла";
+inline constexpr wchar_t kOutOfMemory[] = L"Недостаточно памяти";
+inline constexpr wchar_t kNoAppData[] = L"SET_ElementsPath == \"\"";
+
+inline constexpr wchar_t kOk[] = L"ОК";
+inline constexpr wchar_t kCancel[] = L"Отмена";
+
+inline constexpr wchar_t kAboutCaption[] = L"О программе";
+inline constexpr wchar_t kAboutVersionPrefix[] = L"Версия ";
+inline constexpr wchar_t kAboutCopyright[] = L"© 2026 Quenwald. Все права защищены.";
+inline constexpr wchar_t kAboutTrademark[] = L"Oskerin™ — товарный знак Quenwald.";
+inline constexpr wchar_t kAboutDedication[] = L"Посвящается всем, кому нужное должно быть под рукой.";
+
+inline constexpr wchar_t kMenuCreateShortcut[] = L"Создать ярлык...";
+inline constexpr wchar_t kMenuOpenFolder[] = L"Открыть каталог";
+inline constexpr wchar_t kMenuRefresh[] = L"Обновить";
+inline constexpr wchar_t kMenuAntiHide[] = L"Anti-Hide";
+inline constexpr wchar_t kMenuAntiHideInRemoteSession[] = L"Anti-Hide в терминальной сессии";
+inline constexpr wchar_t kMenuStartWithWindows[] = L"Запускать с Windows";
+inline constexpr wchar_t kMenuHelp[] = L"Справка";
+inline constexpr wchar_t kMenuAbout[] = L"О программе...";
+inline constexpr wchar_t kMenuExit[] = L"Выход";
+inline constexpr wchar_t kMenuOpen[] = L"Открыть";
+inline constexpr wchar_t kMenuDelete[] = L"Удалить";
+inline constexpr wchar_t kMenuProperties[] = L"Свойства";
+
+}  // namespace texts

@@ -1,0 +1,16 @@
+#pragma once
+// The two Anti-Hide options, kept in the registry between runs under
+// HKCU\Software\Quenwald\Vimbrel.
+
+struct Options {
+    // Put the element icons back into the notification area once a minute.
+    bool antiHide = true;
+    // ...also in a remote (terminal) session.
+    bool antiHideInRemoteSession = false;
+};
+
+// A value missing, of another type or unreadable reads as its default: a
+// value someone broke by hand must not keep the program from starting.
+Options LoadOptions();
+// Both values, every time. Throws when the registry refuses.
+void SaveOptions(const Options& options);

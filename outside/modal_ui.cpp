@@ -1,0 +1,65 @@
+#include "outside/modal_ui.h"
+
+#include "base/texts.h"
+#include "outside/about_box.h"
+#include "outside/input_box.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+void ShowError(ModalUi& ui, const Error& error, std::wstring_view message) {
+    std::wstring text(message);
+    if (!text.empty()) text += L"\r\n\r\n";
+    text += ErrorText(error);
+    ui.MessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+int SystemModalUi::MessageBox(const std::wstring& text, UINT style) {
+    // No owner: the program has no visible window, and the box must come to
+    // the front on its own, which MB_SETFOREGROUND is documented to do.
+    return ::MessageBoxW(nullptr, text.c_str(), texts::kAppTitle, style | MB_SETFOREGROUND);
+}
+
+std::optional<std::wstring> SystemModalUi::InputBox(const std::wstring& prompt, const std::wstring& preset) {
+    return ShowInputBox(instance_, prompt, texts::kAppTitle, preset);
+}
+
+std::optional<std::wstring> SystemModalUi::ChooseFile(HWND owner) {
+    // "Description|pattern" as the dialog wants it: NUL between the parts,
+    // two at the end (c_str() supplies the second).
+    std::wstring filter = texts::kShortcutFilter;
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    filter.push_back(L'\0');
+    // Room for a long path, far beyond MAX_PATH.
+    std::vector<wchar_t> fileName(32768, L'\0');
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName.data();
+    dialog.nMaxFile = static_cast<DWORD>(fileName.size());
+    // A shortcut chosen is taken as the file itself, not as its target.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS |
+                   OFN_EXPLORER | OFN_ENABLESIZING;
+    if (GetOpenFileNameW(&dialog)) return std::wstring(fileName.data());
+    // Zero means the user closed the dialog without a choice.
+    if (const DWORD error = CommDlgExtendedError(); error != 0)
+        throw Error::Program(static_cast<long>(error), texts::kFileDialogFailed);
+    return std::nullopt;
+}
+
+void SystemModalUi::ShowAbout(HWND owner) { ShowAboutBox(instance_, owner); }
+
+UINT SystemModalUi::PopupMenu(HMENU menu, HWND owner) {
+    POINT at{};
+    GetCursorPos(&at);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+        menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
+    // Without this the next menu would not close when the user clicks elsewhere.
+    PostMessageW(owner, WM_NULL, 0, 0);
+    return chosen;
+}

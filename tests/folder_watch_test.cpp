@@ -1,0 +1,52 @@
+#include "base/text.h"
+#include "support.h"
+#include "tray/folder_watch.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Waits (up to a deadline) for the watch to ask for a look at the folder,
+// handing it every signal on the way, as the message loop does.
+bool WaitForPoll(FolderWatch& watch, DWORD deadlineMs = 5000) {
+    for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;) {
+        const std::vector<HANDLE> handles = watch.Handles();
+        const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
+                                                  std::min<DWORD>(watch.Timeout(), 100));
+        if (woke < WAIT_OBJECT_0 + handles.size()) watch.Signalled(handles[woke - WAIT_OBJECT_0]);
+        if (watch.Poll()) return true;
+    }
+    return false;
+}
+
+TEST(FolderWatch, AChangeMadeWhileTheRowIsReadBringsAnotherLook) {
+    TempFolder folder;
+    FolderWatch watch(folder.Path());
+    EXPECT_EQ(watch.Timeout(), INFINITE) << "nothing to do while nothing changes";
+    folder.Write(L"first.txt");
+    ASSERT_TRUE(WaitForPoll(watch));
+    // The row is being read now; a file arrives meanwhile.
+    folder.Write(L"during the update.txt");
+    EXPECT_TRUE(WaitForPoll(watch)) << "the change was kept for the next look";
+    EXPECT_FALSE(WaitForPoll(watch, 500)) << "and nothing more";
+}
+
+TEST(FolderWatch, FollowsTheFolderAwayAndBack) {
+    TempFolder parent;
+    const std::wstring folder = parent / L"Vimbrel";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    FolderWatch watch(folder);
+    ASSERT_EQ(watch.Handles().size(), 2u);
+
+    ASSERT_TRUE(MoveFileW(folder.c_str(), (parent / L"moved away").c_str()));
+    ASSERT_TRUE(WaitForPoll(watch)) << "the row learns the folder is gone";
+    EXPECT_EQ(watch.Handles().size(), 1u) << "only the parent is watched";
+
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(WaitForPoll(watch)) << "and that it is back";
+    EXPECT_EQ(watch.Handles().size(), 2u);
+    CloseHandle(CreateFileW(JoinPath(folder, L"new.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_TRUE(WaitForPoll(watch)) << "a change in the new folder is seen";
+}
+
+}  // namespace
