@@ -1,4 +1,3 @@
-#include "base/text.h"
 #include "support.h"
 #include "tray/folder_watch.h"
 
@@ -28,25 +27,6 @@ TEST(FolderWatch, AChangeMadeWhileTheRowIsReadBringsAnotherLook) {
     // The row is being read now; a file arrives meanwhile.
     folder.Write(L"during the update.txt");
     EXPECT_TRUE(WaitForPoll(watch)) << "the change was kept for the next look";
-    EXPECT_FALSE(WaitForPoll(watch, 500)) << "and nothing more";
-}
-
-TEST(FolderWatch, FollowsTheFolderAwayAndBack) {
-    TempFolder parent;
-    const std::wstring folder = parent / L"Vimbrel";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    FolderWatch watch(folder);
-    ASSERT_EQ(watch.Handles().size(), 2u);
-
-    ASSERT_TRUE(MoveFileW(folder.c_str(), (parent / L"moved away").c_str()));
-    ASSERT_TRUE(WaitForPoll(watch)) << "the row learns the folder is gone";
-    EXPECT_EQ(watch.Handles().size(), 1u) << "only the parent is watched";
-
-    CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(WaitForPoll(watch)) << "and that it is back";
-    EXPECT_EQ(watch.Handles().size(), 2u);
-    CloseHandle(CreateFileW(JoinPath(folder, L"new.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    EXPECT_TRUE(WaitForPoll(watch)) << "a change in the new folder is seen";
 }
 
 }  // namespace

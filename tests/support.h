@@ -2,27 +2,37 @@
 // What the tests share: a temporary folder, and fakes of the outside
 // components that record what the program asked of them.
 
+#include "base/handles.h"
 #include "outside/outside.h"
 
 #include <deque>
-#include <utility>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A fresh folder under %TEMP%, with a Cyrillic name, removed afterwards with
 // everything in it.
 class TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempFolder() {
+        static int count = 0;
+        path_ = std::filesystem::temp_directory_path().wstring() + L"Вимбрел " + std::to_wstring(GetTickCount64()) +
+                L"-" + std::to_wstring(++count);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
     const std::wstring& Path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
     // Writes a small file and answers its full path.
-    std::wstring Write(const std::wstring& name, const std::string& content = "x") const;
+    std::wstring Write(const std::wstring& name, const std::string& content = "x") const {
+        const UniqueFile file(CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        return *this / name;
+    }
 
 private:
     std::wstring path_;
@@ -30,38 +40,38 @@ private:
 
 inline DWORD PriorityClass() { return GetPriorityClass(GetCurrentProcess()); }
 
+// The first scripted answer, or `otherwise` when the script has run out.
 template <class T>
-T Next(std::deque<T>& answers, T otherwise) {
-    if (answers.empty()) return otherwise;
-    T answer = answers.front();
-    answers.pop_front();
+T Next(std::deque<T>& script, T otherwise) {
+    if (script.empty()) return otherwise;
+    T answer = script.front();
+    script.pop_front();
     return answer;
 }
 
 class FakeArea final : public NotificationArea {
 public:
-    bool Add(TrayIconKey key, HICON, std::wstring_view tip) override {
-        log.push_back(L"add " + std::to_wstring(key.id));
-        if (refuse) return false;
-        icons[key.id] = tip;
-        return true;
-    }
+    bool Add(TrayIconKey key, HICON, std::wstring_view tip) override { return Show(L"add ", key.id, tip, true); }
     bool Modify(TrayIconKey key, HICON, std::wstring_view tip) override {
-        log.push_back(L"modify " + std::to_wstring(key.id));
-        if (refuse || icons.count(key.id) == 0) return false;
-        icons[key.id] = tip;
-        return true;
+        return Show(L"modify ", key.id, tip, icons.count(key.id) != 0);
     }
     void Remove(TrayIconKey key) override {
-        log.push_back(L"remove " + std::to_wstring(key.id));
+        Show(L"remove ", key.id, {}, false);
         icons.erase(key.id);
     }
     void ShowBalloon(TrayIconKey, std::wstring_view, std::wstring_view text) override { balloons.emplace_back(text); }
 
     std::map<UINT, std::wstring> icons;  // what the taskbar shows: id, tooltip
-    std::vector<std::wstring> log;
-    std::vector<std::wstring> balloons;
+    std::vector<std::wstring> log, balloons;
     bool refuse = false;  // a taskbar that is not there yet
+
+private:
+    bool Show(const wchar_t* what, UINT id, std::wstring_view tip, bool takes) {
+        log.push_back(what + std::to_wstring(id));
+        if (refuse || !takes) return false;
+        icons[id] = tip;
+        return true;
+    }
 };
 
 // Answers modal windows from scripts, as a user would, and records them.
@@ -79,10 +89,9 @@ public:
         if (chooseFileFails) throw Error::Program(12290, L"no dialog");
         return chosenFile;
     }
-    void ShowAbout(HWND) override { ++aboutShown; }
+    void ShowAbout(HWND) override { boxes.push_back(L"about"); }
     UINT PopupMenu(HMENU menu, HWND) override {
-        menus.push_back(menu);
-        menuPriorities.push_back(PriorityClass());
+        menus.emplace_back(menu, PriorityClass());
         const UINT chosen = Next(menuAnswers, 0u);
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
         return chosen;
@@ -93,9 +102,7 @@ public:
     std::deque<std::optional<std::wstring>> inputAnswers;
     std::optional<std::wstring> chosenFile;
     bool chooseFileFails = false;  // as the real dialog does when it cannot be shown
-    int aboutShown = 0;
-    std::vector<HMENU> menus;
-    std::vector<DWORD> menuPriorities;
+    std::vector<std::pair<HMENU, DWORD>> menus;  // and the priority class each was shown in
     std::deque<UINT> menuAnswers;
     std::function<void()> whileMenuOpen;  // once, as if events came in the menu's own loop
 };
@@ -103,17 +110,17 @@ public:
 class FakeShell final : public Shell {
 public:
     bool Open(HWND, const std::wstring& path) override {
-        calls.push_back(L"open " + path);
-        priority = PriorityClass();
+        calls.emplace_back(L"open " + path, PriorityClass());
         if (const auto hook = std::exchange(whileOpening, nullptr)) hook();
         return opens;
     }
-    void Delete(const std::wstring& path) override { calls.push_back(L"delete " + path); }
-    void ShowProperties(HWND, const std::wstring& path) override { calls.push_back(L"properties " + path); }
+    void Delete(const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
+    void ShowProperties(HWND, const std::wstring& path) override {
+        calls.emplace_back(L"properties " + path, PriorityClass());
+    }
 
-    std::vector<std::wstring> calls;
+    std::vector<std::pair<std::wstring, DWORD>> calls;  // and the priority class each was made in
     bool opens = true;
-    DWORD priority = 0;
     std::function<void()> whileOpening;  // once, in a nested loop of the shell's
 };
 
