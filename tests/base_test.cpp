@@ -15,11 +15,10 @@ TEST(FitText, CutsAtTheFieldsLengthButNeverInsideASurrogatePair) {
 
 TEST(NormalPriority, LeavesEachScopeInTheClassItFound) {
     RestAtIdlePriority();
-    {
-        const NormalPriority launch;
-        { const NormalPriority clickDuringTheLaunch; }
-        EXPECT_EQ(PriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "the launch goes on at normal";
-    }
+    auto launch = std::make_unique<NormalPriority>();
+    { const NormalPriority clickDuringTheLaunch; }
+    EXPECT_EQ(PriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "the launch goes on at normal";
+    launch.reset();
     EXPECT_EQ(PriorityClass(), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
     LeaveIdlePriority();
 }

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBeMade) {
     TempFolder appData;
     FakeUi ui;
@@ -21,7 +19,7 @@ TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBe
     EXPECT_THROW(PrepareElementsFolder(L"", ui), Error) << "no Application Data folder";
 }
 
-void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::wstring& text) {
+static void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::wstring& text) {
     RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, text.c_str(), static_cast<DWORD>(text.size() * 2 + 2));
 }
 
@@ -52,5 +50,3 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFile) {
     }
     SetStartWithWindows(self, false);
 }
-
-}  // namespace

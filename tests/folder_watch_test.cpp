@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 // Waits (up to a deadline) for the watch to ask for a look at the folder,
 // handing it every signal on the way, as the message loop does.
-bool WaitForPoll(FolderWatch& watch, DWORD deadlineMs = 5000) {
+static bool WaitForPoll(FolderWatch& watch, DWORD deadlineMs = 5000) {
     for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;) {
         const std::vector<HANDLE> handles = watch.Handles();
         const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
@@ -28,5 +26,3 @@ TEST(FolderWatch, AChangeMadeWhileTheRowIsReadBringsAnotherLook) {
     folder.Write(L"during the update.txt");
     EXPECT_TRUE(WaitForPoll(watch)) << "the change was kept for the next look";
 }
-
-}  // namespace

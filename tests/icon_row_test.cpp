@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-FileState File(const wchar_t* name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
+static FileState File(const wchar_t* name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
     return {name, size, written, created};
 }
 
@@ -89,5 +87,3 @@ TEST_F(IconRowTest, AFileWhoseOwnIconCannotBeReadStillGetsAnIcon) {
     ASSERT_EQ(row.Elements().size(), 1u);
     EXPECT_NE(row.Elements()[0].icon.get(), nullptr);
 }
-
-}  // namespace

@@ -6,13 +6,11 @@
 
 #include <shellapi.h>
 
-namespace {
-
-constexpr DWORD kIdle = IDLE_PRIORITY_CLASS, kNormal = NORMAL_PRIORITY_CLASS;
+static constexpr DWORD kIdle = IDLE_PRIORITY_CLASS, kNormal = NORMAL_PRIORITY_CLASS;
 using Calls = std::vector<std::pair<std::wstring, DWORD>>;
 
 // Runs the window's message loop until it ends, for five seconds at most.
-bool Ends(MainWindow& window) {
+static bool Ends(MainWindow& window) {
     for (const ULONGLONG end = GetTickCount64() + 5000; GetTickCount64() < end;)
         if (!window.Step(100)) return true;
     return false;
@@ -107,5 +105,3 @@ TEST_F(MainWindowTest, AFailureInAHandlerIsShownOnceAndEndsTheProgram) {
     EXPECT_TRUE(Ends(window));
     EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Ошибка 12290: no dialog"});
 }
-
-}  // namespace

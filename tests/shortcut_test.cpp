@@ -7,9 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
-std::string Content(const std::wstring& path) {
+static std::string Content(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
@@ -62,5 +60,3 @@ TEST_F(ShortcutTest, AFailedSaveOverAnExistingShortcutKeepsItAndSaysSo) {
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[1].rfind(L"Не удалось создать ярлык.", 0), 0u);
 }
-
-}  // namespace

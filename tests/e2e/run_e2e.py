@@ -138,10 +138,13 @@ def live_row(d):
     same = lambda old, new: all(new.get(tip, [None])[0] == icon[0] for tip, icon in old.items())
     d.check(before and after and time.monotonic() - added < 1.5 and same(before, after),
             "live row: a new file's icon comes within a second, the other 50 untouched", time.monotonic() - added)
+    os.remove(os.path.join(d.elements, "file 07.txt"))
+    gone = wait_for(lambda: "file 07.txt" not in d.icons() and d.icons(), 3)
+    d.check(gone and set(after) - set(gone) == {"file 07.txt"} and same(gone, after), "live row: a file gone, its icon")
     d.write(*(f"burst {i:03}.txt" for i in range(300)))
     wait_for(lambda: any(tip.startswith("burst") for tip in d.icons()), 10)  # the row is being updated
     d.write("during the update.txt")
-    d.check(wait_for(lambda: len(d.icons()) == len(after) + 301, 30), "live row: a change during an update is kept")
+    d.check(wait_for(lambda: len(d.icons()) == len(gone) + 301, 30), "live row: a change during an update is kept")
     shutil.rmtree(d.elements)
     emptied = wait_for(lambda: list(d.icons()) == ["Vimbrel"], 20)
     os.makedirs(d.elements)
