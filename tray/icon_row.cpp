@@ -5,7 +5,6 @@
 #include "base/text.h"
 #include "base/texts.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -41,30 +40,23 @@ UINT FreeId(std::wstring_view fileName, const std::unordered_set<UINT>& taken) {
     return id;
 }
 
-// At the notification area's size: the shell's small icon when that is the
-// size, else its large one scaled down.
+// The shell's small icon when that is the notification area's size, its
+// large one when the area wants more: the taskbar scales it down as it draws.
 UniqueIcon LoadFileIcon(const std::wstring& path, int size) {
-    const bool small = size <= GetSystemMetrics(SM_CXSMICON);
-    const UINT flags = SHGFI_ICON | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON);
+    const UINT flags = SHGFI_ICON | (size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON);
     SHFILEINFOW info{};
     SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, flags);
     UniqueIcon icon(info.hIcon);
-    if (!icon) {
-        // A file whose own icon cannot be read (a path too long for the
-        // shell, no right to read it) still belongs in the row, with the icon
-        // of its type. One that went away meanwhile does not.
-        if (GetFileAttributesW((L"\\\\?\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES) return {};
-        // Only the extension matters here; a long name would not fit the shell.
-        const std::wstring extension = ExtensionOf(path);
-        const std::wstring typeOnly = extension.empty() ? L"file" : L"file." + extension;
-        SHGetFileInfoW(typeOnly.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags | SHGFI_USEFILEATTRIBUTES);
-        icon.reset(info.hIcon);
-    }
-    if (icon && size != GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON)) {
-        const UniqueIcon shellSize = std::move(icon);
-        icon.reset(static_cast<HICON>(CopyImage(shellSize.get(), IMAGE_ICON, size, size, 0)));
-    }
-    return icon;
+    if (icon) return icon;
+    // A file whose own icon cannot be read (a path too long for the shell, no
+    // right to read it) still belongs in the row, with the icon of its type.
+    // One that went away meanwhile does not.
+    if (GetFileAttributesW((L"\\\\?\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    // Only the extension matters here; a long name would not fit the shell.
+    const std::wstring extension = ExtensionOf(path);
+    const std::wstring typeOnly = extension.empty() ? L"file" : L"file." + extension;
+    SHGetFileInfoW(typeOnly.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags | SHGFI_USEFILEATTRIBUTES);
+    return UniqueIcon(info.hIcon);
 }
 
 }  // namespace
@@ -142,18 +134,14 @@ IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder)
 IconRow::~IconRow() { RemoveAll(); }
 
 void IconRow::ShowMainIcon() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    HICON icon = nullptr;
-    if (iconSize_ == GetSystemMetrics(SM_CXSMICON)) {
-        // Scaled down from the larger image where the small one is missing.
-        ThrowIfFailed(LoadIconMetric(instance, program::kMainIconResource, LIM_SMALL, &icon));
-    } else {
-        // A monitor whose DPI is not the system's (Windows 10).
-        icon = static_cast<HICON>(
-            LoadImageW(instance, program::kMainIconResource, IMAGE_ICON, iconSize_, iconSize_, 0));
-        if (!icon) ThrowLastError();
-    }
-    mainIcon_.reset(icon);
+    // The resource holds 16 and 32 pixel images. The taskbar gets the one at
+    // least as large as its icons and scales it down as it draws: scaling it
+    // here would blur it, and under Wine turns the transparent edge of a
+    // 16-colour image black.
+    const int image = iconSize_ <= 16 ? 16 : 32;
+    mainIcon_.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), program::kMainIconResource, IMAGE_ICON, image, image, 0)));
+    if (!mainIcon_) ThrowLastError();
     if (mainShown_)
         area_.Modify(Key(kMainIconId), mainIcon_.get(), texts::kMainIconTip);
     else
