@@ -235,12 +235,9 @@ void Idle(int seconds) {
         Options options{antiHide, false};
         MainWindow window(GetModuleHandleW(nullptr), outside, options, folder.Path());
         timerMessages = 0;
-        int wakes = 0;
-        for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-             GetTickCount64() < end; ++wakes)
+        for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;)
             window.Step(static_cast<DWORD>(end - GetTickCount64()));
-        Print("idle for %d s, Anti-Hide %s: %d timer messages, %d wakes of the loop\n", seconds,
-              antiHide ? "on" : "off", timerMessages, wakes - 1);
+        Print("idle for %d s, Anti-Hide %s: %d timer messages\n", seconds, antiHide ? "on" : "off", timerMessages);
     }
     UnhookWindowsHookEx(hook);
 }
