@@ -60,7 +60,7 @@ DWORD FolderWatch::Timeout() const {
     return due > now ? static_cast<DWORD>(due - now) : 0;
 }
 
-bool FolderWatch::Poll() {
+bool FolderWatch::Due() {
     if (GetTickCount64() < DueAt()) return false;
     if (changed_) {
         changed_ = false;

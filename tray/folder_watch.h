@@ -22,14 +22,14 @@ public:
 
     // What the message loop waits on besides its messages.
     std::vector<HANDLE> Handles() const;
-    // How long the loop may wait before calling Poll; INFINITE when nothing is due.
+    // How long the loop may wait before asking Due; INFINITE when nothing can be.
     DWORD Timeout() const;
     // One of Handles() was signalled. It is re-armed here, before the folder
     // is read, so a change made while the row is updated is not lost.
     void Signalled(HANDLE handle);
-    // True when the row should be brought up to date now: a change has
-    // settled, or the folder has come back.
-    bool Poll();
+    // True when the row is due for an update: a change has settled, or the
+    // folder has come back. The notifications are opened afresh first.
+    bool Due();
 
 private:
     void Open();

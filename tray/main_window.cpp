@@ -125,7 +125,7 @@ bool MainWindow::Step(DWORD maxWaitMs) {
     }
     // Also after messages: a steady stream of them must not hold the row back.
     if (watch_.Timeout() == 0) Guarded([&] {
-            if (watch_.Poll()) row_.Update();
+            if (watch_.Due()) row_.Update();
         });
     return true;
 }
