@@ -5,7 +5,6 @@
 #include "base/texts.h"
 
 #include <cwchar>
-#include <iterator>
 
 namespace {
 
@@ -39,13 +38,22 @@ Error Error::Program(long number, std::wstring description) {
 }
 
 std::wstring ErrorText(const Error& error) {
-    // An HRESULT reads best in hex (0x80070005), anything else in decimal.
-    wchar_t number[16];
-    if (error.source() == Error::Source::Com)
-        std::swprintf(number, std::size(number), L"0x%08lX", static_cast<unsigned long>(error.code()));
-    else
-        std::swprintf(number, std::size(number), L"%ld", error.code());
+    // An HRESULT reads best in hex (0x80070005, always eight digits), anything
+    // else in decimal. The digits are made here, not by swprintf: that would
+    // link MinGW's own printf, floating point and all, about 27 KB of a
+    // program that prints no other number.
+    const bool hex = error.source() == Error::Source::Com;
+    const bool negative = !hex && error.code() < 0;
+    const unsigned long base = hex ? 16 : 10;
+    unsigned long value = static_cast<unsigned long>(error.code());
+    if (negative) value = 0 - value;
+    std::wstring number;
+    do {
+        number.insert(number.begin(), L"0123456789ABCDEF"[value % base]);
+        value /= base;
+    } while (value != 0 || (hex && number.size() < 8));
     std::wstring text = texts::kErrorNumberPrefix;
+    text += hex ? L"0x" : negative ? L"-" : L"";
     text += number;
     if (!error.description().empty()) text += L": " + error.description();
     return text;

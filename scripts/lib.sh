@@ -49,12 +49,14 @@ wine_loader() {
     if can_run_32bit; then echo wine; else echo /usr/lib/wine/wine64; fi
 }
 
-# boot_prefix DIR: a Wine prefix of the build's own, created once.
+# boot_prefix DIR [ARCH]: a Wine prefix of the build's own, created once.
+# ARCH win32 makes a 32-bit prefix: the end-to-end probe reads the taskbar's
+# memory in its own pointer size, so a 32-bit build wants a 32-bit taskbar.
 boot_prefix() {
     export WINEPREFIX=$1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix $WINEPREFIX"
-        "$(wine_loader)" wineboot -i >/dev/null 2>&1
+        WINEARCH=${2:-win64} "$(wine_loader)" wineboot -i >/dev/null 2>&1
         WINEPREFIX=$WINEPREFIX wineserver -w
     fi
 }

@@ -17,8 +17,14 @@ else
     build mingw-x86_64
 fi
 
-boot_prefix "$ROOT/build/$tested/wineprefix"
+bits=64
+[ "$tested" = mingw-i686 ] && bits=32
+boot_prefix "$ROOT/build/$tested/wineprefix" "win$bits"
 trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 start_xvfb 95
 
 ctest --preset "$tested"
+
+# The release as a Windows user downloads it: made twice, the same bytes
+# both times, and the unpacked program this machine runs starts on this desktop.
+tests/release_test.sh "build/$tested" "$(wine_loader)" "$bits"
