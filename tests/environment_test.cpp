@@ -1,5 +1,6 @@
 #include "base/error.h"
 #include "base/program.h"
+#include "base/text.h"
 #include "environment/elements_folder.h"
 #include "environment/options.h"
 #include "environment/start_with_windows.h"
@@ -39,9 +40,7 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFile) {
     ASSERT_TRUE(SetStartWithWindows(self, true) && StartsWithWindows(self));
     ASSERT_TRUE(SetStartWithWindows(self, false) && !StartsWithWindows(self));
     EXPECT_TRUE(SetStartWithWindows(self, false)) << "removing what is gone succeeds";
-    std::wstring upper = quoted;
-    CharUpperW(upper.data());
-    const struct { std::wstring value; DWORD type; bool counts; } values[] = {{quoted, REG_SZ, true},        {self, REG_SZ, true},    {upper, REG_SZ, true},
+    const struct { std::wstring value; DWORD type; bool counts; } values[] = {{quoted, REG_SZ, true},        {self, REG_SZ, true},    {FoldCase(quoted), REG_SZ, true},
                   {quoted + L" /tray", REG_SZ, true}, {quoted, REG_EXPAND_SZ, true}, {self + L".bak", REG_SZ, false},
                   {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false}, {quoted, REG_BINARY, false}};
     for (const auto& v : values) {

@@ -54,7 +54,6 @@ TEST_F(MainWindowTest, ClicksOpenMenusAndElementsAtNormalPriorityThenRestAtIdle)
 }
 
 TEST_F(MainWindowTest, TheElementMenuActsOnTheFileRightClickedWhateverHappensToTheRowMeanwhile) {
-    folder.Write(L"b.txt");
     fakes.ui.whileMenuOpen = [&] {
         DeleteFileW(a.c_str());
         Choose(MainCommand::Refresh);

@@ -40,8 +40,7 @@ class Desktop:
 
     def start(self):
         shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        subprocess.run(["cp", "-a", self.args.prefix, self.prefix], check=True)
+        shutil.copytree(self.args.prefix, self.prefix, symlinks=True)
         # The desktop closes with its last program: the probe holds it open.
         self.launch(self.args.probe, "hold", "900")
         if not wait_for(lambda: self.shown("Shell_TrayWnd"), 60):
@@ -185,7 +184,9 @@ def create_shortcut(d):
 
 def about_and_exit(d):
     pid = d.running() and d.program()[0]
-    d.main_menu("Справка", "right", "return")
+    d.main_menu("Справка", "right")
+    wait_for(lambda: len(d.shown("#32768")) == 2, 5)  # the submenu is open
+    d.probe("keys", "return")
     shown = wait_for(lambda: d.shown(pid=pid), 5)
     d.screenshot("about")
     d.xdotool("key", "Escape")
