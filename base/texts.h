@@ -37,7 +37,7 @@ inline constexpr wchar_t kOverwriteQuestionSuffix[] =
 inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";
 inline constexpr wchar_t kFileDialogFailed[] = L"Не удалось показать окно выбора файла";
 inline constexpr wchar_t kOutOfMemory[] = L"Недостаточно памяти";
-inline constexpr wchar_t kNoAppData[] = L"SET_ElementsPath == \"\"";
+inline constexpr wchar_t kNoAppData[] = L"Не найден каталог Application Data";
 
 inline constexpr wchar_t kOk[] = L"ОК";
 inline constexpr wchar_t kCancel[] = L"Отмена";
