@@ -31,8 +31,6 @@ bool IsDeviceName(std::wstring_view fileName) {
                        [stem](std::wstring_view device) { return EqualsIgnoreCase(stem, device); });
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const std::wstring& workingFolder) {
     ComPtr<IShellLinkW> link;
     ThrowIfFailed(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()));

@@ -94,11 +94,6 @@ struct ChangeNotificationTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { FindCloseChangeNotification(h); }
 };
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { RegCloseKey(h); }
-};
 // A window destroyed by its owner is first cut off from the object behind its
 // procedure, which may be half torn down by then.
 struct WindowTraits {
@@ -121,7 +116,6 @@ using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
 using UniqueChangeNotification = Unique<ChangeNotificationTraits>;
-using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<FontTraits>;
 

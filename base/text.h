@@ -30,5 +30,7 @@ std::wstring FileNameOf(std::wstring_view path);
 std::wstring ExtensionOf(std::wstring_view fileName);
 // The folder part of a path; "C:\" keeps its backslash.
 std::wstring FolderOf(std::wstring_view path);
+// True when anything, file or folder, exists at path.
+bool Exists(const std::wstring& path);
 // True when a folder (not a file) exists at path.
 bool IsFolder(const std::wstring& path);

@@ -1,7 +1,6 @@
 #include "environment/options.h"
 
 #include "base/error.h"
-#include "base/handles.h"
 #include "base/program.h"
 
 namespace {
@@ -17,10 +16,11 @@ bool ReadFlag(const wchar_t* name, bool defaultValue) {
     return value != 0;
 }
 
-void WriteFlag(HKEY key, const wchar_t* name, bool flag) {
+// The key is made when it is missing.
+void WriteFlag(const wchar_t* name, bool flag) {
     const DWORD value = flag ? 1 : 0;
     const LSTATUS status =
-        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegSetKeyValueW(HKEY_CURRENT_USER, program::kOptionsKey, name, REG_DWORD, &value, sizeof value);
     if (status != ERROR_SUCCESS) throw Error::FromWin32(static_cast<DWORD>(status));
 }
 
@@ -33,11 +33,6 @@ Options LoadOptions() {
 }
 
 void SaveOptions(const Options& options) {
-    HKEY raw = nullptr;
-    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, program::kOptionsKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                           nullptr, &raw, nullptr);
-    if (status != ERROR_SUCCESS) throw Error::FromWin32(static_cast<DWORD>(status));
-    const UniqueRegKey key(raw);
-    WriteFlag(key.get(), kAntiHideValue, options.antiHide);
-    WriteFlag(key.get(), kAntiHideInRemoteSessionValue, options.antiHideInRemoteSession);
+    WriteFlag(kAntiHideValue, options.antiHide);
+    WriteFlag(kAntiHideInRemoteSessionValue, options.antiHideInRemoteSession);
 }

@@ -1,8 +1,9 @@
 #include "environment/start_with_windows.h"
 
-#include "base/handles.h"
 #include "base/program.h"
 #include "base/text.h"
+
+#include <windows.h>
 
 #include <vector>
 
@@ -35,13 +36,8 @@ bool SetStartWithWindows(const std::wstring& programPath, bool start) {
         const LSTATUS status = RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, program::kGuid);
         return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
     }
-    HKEY raw = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const UniqueRegKey run(raw);
     // Quoted, so a path with blanks is not read as a program and arguments.
     const std::wstring command = Quoted(programPath);
-    return RegSetValueExW(run.get(), program::kGuid, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                          static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, program::kGuid, REG_SZ, command.c_str(),
+                           static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

@@ -32,12 +32,25 @@ UINT PreferredId(std::wstring_view fileName) {
     return id != IconRow::kMainIconId ? id : 1;
 }
 
-// The preferred id, or when another file holds it the next free one: two
-// names that collide get their ids in the same order every time.
-UINT FreeId(std::wstring_view fileName, const std::unordered_set<UINT>& taken) {
-    UINT id = PreferredId(fileName);
-    while (taken.count(id) != 0) id = id % 0xFFFF + 1;
-    return id;
+// Ids for the files of the listing at `which`, none of them `taken`: each
+// file's preferred id, or when another holds it the next free one. They are
+// handed out in name order, so that the same files get the same ids however
+// the folder happens to list them.
+std::vector<UINT> NewIds(const std::vector<FileState>& listing, std::vector<size_t> which,
+                         std::unordered_set<UINT> taken) {
+    std::vector<std::wstring> folded(listing.size());
+    for (const size_t i : which) folded[i] = FoldCase(listing[i].name);
+    std::vector<size_t> byName = which;
+    std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return folded[a] < folded[b]; });
+    std::vector<UINT> ids(listing.size());
+    for (const size_t i : byName) {
+        UINT id = PreferredId(listing[i].name);
+        while (taken.count(id) != 0) id = id % 0xFFFF + 1;
+        taken.insert(ids[i] = id);
+    }
+    std::vector<UINT> inOrder;
+    for (const size_t i : which) inOrder.push_back(ids[i]);
+    return inOrder;
 }
 
 // The shell's small icon when that is the notification area's size, its
@@ -51,7 +64,7 @@ UniqueIcon LoadFileIcon(const std::wstring& path, int size) {
     // A file whose own icon cannot be read (a path too long for the shell, no
     // right to read it) still belongs in the row, with the icon of its type.
     // One that went away meanwhile does not.
-    if (GetFileAttributesW((L"\\\\?\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    if (!Exists(L"\\\\?\\" + path)) return {};
     // Only the extension matters here; a long name would not fit the shell.
     const std::wstring extension = ExtensionOf(path);
     const std::wstring typeOnly = extension.empty() ? L"file" : L"file." + extension;
@@ -154,17 +167,10 @@ void IconRow::Rebuild() {
     // A folder that cannot be read now keeps the row it had.
     if (!listing) return;
     RemoveElements();
-    // Ids are handed out in name order, so that the same files get the same
-    // ids however the folder happens to list them.
-    std::vector<std::wstring> folded;
-    for (const FileState& file : *listing) folded.push_back(FoldCase(file.name));
-    std::vector<size_t> byName(listing->size());
-    std::iota(byName.begin(), byName.end(), size_t{0});
-    std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return folded[a] < folded[b]; });
-    std::vector<UINT> ids(listing->size());
-    std::unordered_set<UINT> taken;
-    for (const size_t i : byName) taken.insert(ids[i] = FreeId((*listing)[i].name, taken));
-    for (size_t i = 0; i < listing->size(); ++i) Add((*listing)[i], ids[i]);
+    std::vector<size_t> all(listing->size());
+    std::iota(all.begin(), all.end(), size_t{0});
+    const std::vector<UINT> ids = NewIds(*listing, all, {});
+    for (size_t i = 0; i < all.size(); ++i) Add((*listing)[i], ids[i]);
     ShowBalloonIfEmpty();
 }
 
@@ -184,11 +190,8 @@ void IconRow::Update() {
     }
     std::unordered_set<UINT> taken;
     for (const Element& element : elements_) taken.insert(element.id);
-    for (const size_t i : changes.added) {
-        const UINT id = FreeId((*listing)[i].name, taken);
-        taken.insert(id);
-        Add((*listing)[i], id);
-    }
+    const std::vector<UINT> ids = NewIds(*listing, changes.added, std::move(taken));
+    for (size_t i = 0; i < ids.size(); ++i) Add((*listing)[changes.added[i]], ids[i]);
     ShowBalloonIfEmpty();
 }
 
@@ -206,8 +209,12 @@ void IconRow::Change(Element& element, const FileState& file) {
     element.file = file;
     element.path = JoinPath(folder_, file.name);
     // A shortcut given a new target shows the target's icon.
+    ReloadIcon(element);
+}
+
+void IconRow::ReloadIcon(Element& element) {
     if (UniqueIcon icon = LoadFileIcon(element.path, iconSize_)) element.icon = std::move(icon);
-    area_.Modify(Key(element.id), element.icon.get(), DisplayName(file.name));
+    area_.Modify(Key(element.id), element.icon.get(), DisplayName(element.file.name));
 }
 
 void IconRow::Readd() {
@@ -231,10 +238,7 @@ bool IconRow::Restore() {
 void IconRow::ReloadIcons() {
     iconSize_ = TrayIconSize(owner_);
     if (mainShown_) ShowMainIcon();
-    for (Element& element : elements_) {
-        if (UniqueIcon icon = LoadFileIcon(element.path, iconSize_)) element.icon = std::move(icon);
-        area_.Modify(Key(element.id), element.icon.get(), DisplayName(element.file.name));
-    }
+    for (Element& element : elements_) ReloadIcon(element);
 }
 
 void IconRow::RemoveAll() {

@@ -87,6 +87,7 @@ private:
     TrayIconKey Key(UINT id) const { return {owner_, id}; }
     void Add(const FileState& file, UINT id);
     void Change(Element& element, const FileState& file);
+    void ReloadIcon(Element& element);
     void RemoveElements();
     void ShowBalloonIfEmpty();
 

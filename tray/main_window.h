@@ -41,7 +41,6 @@ public:
 
     const IconRow& Row() const { return row_; }
     const Menus& MenuBar() const { return menus_; }
-    bool AntiHideRunning() const { return antiHideTimer_.Running(); }
 
 private:
     static HWND CreateHiddenWindow(HINSTANCE instance, MainWindow* window);
