@@ -97,10 +97,3 @@ TEST_F(MainWindowTest, TheTaskbarsReturnBringsTheIconsBackTryingAFewTimesWhileRe
     SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_EQ(fakes.tray.icons.size(), 2u);
 }
-
-TEST_F(MainWindowTest, AFailureInAHandlerIsShownOnceAndEndsTheProgram) {
-    fakes.ui.chooseFileFails = true;
-    Choose(MainCommand::CreateShortcut);
-    EXPECT_TRUE(Ends(window));
-    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Ошибка 12290: no dialog"});
-}

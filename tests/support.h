@@ -85,10 +85,7 @@ public:
         presets.push_back(preset);
         return Next(inputAnswers, std::optional<std::wstring>());
     }
-    std::optional<std::wstring> ChooseFile(HWND) override {
-        if (chooseFileFails) throw Error::Program(12290, L"no dialog");
-        return chosenFile;
-    }
+    std::optional<std::wstring> ChooseFile(HWND) override { return chosenFile; }
     void ShowAbout(HWND) override { boxes.push_back(L"about"); }
     UINT PopupMenu(HMENU menu, HWND) override {
         menus.emplace_back(menu, PriorityClass());
@@ -101,7 +98,6 @@ public:
     std::deque<int> boxAnswers;
     std::deque<std::optional<std::wstring>> inputAnswers;
     std::optional<std::wstring> chosenFile;
-    bool chooseFileFails = false;  // as the real dialog does when it cannot be shown
     std::vector<std::pair<HMENU, DWORD>> menus;  // and the priority class each was shown in
     std::deque<UINT> menuAnswers;
     std::function<void()> whileMenuOpen;  // once, as if events came in the menu's own loop

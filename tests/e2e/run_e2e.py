@@ -70,10 +70,9 @@ class Desktop:
     def icons(self):
         return {line[4]: (line[1], int(line[2]), int(line[3])) for line in self.probe("icons") if line[0] == "icon"}
 
-    # The visible top-level windows: [class, pid, priority class, visible, title, control texts].
-    def shown(self, window_class=None, title=None, pid=None):
-        return [w[1:] for w in self.probe("windows") if w[4] == "1" and window_class in (None, w[1]) and
-                title in (None, w[5]) and pid in (None, int(w[2]))]
+    # The visible top-level windows of a class.
+    def shown(self, window_class):
+        return [w for w in self.probe("windows") if w[4] == "1" and w[1] == window_class]
 
     # (pid, priority class) of the running Vimbrel.exe, or None.
     def program(self):
@@ -97,19 +96,13 @@ class Desktop:
     def menu(self, tooltip, button, *keys):
         self.click(tooltip, button)
         wait_for(lambda: self.shown("#32768"), 5)
-        self.screenshot(f"menu-{tooltip}")
         self.probe("keys", *keys)
 
-    def main_menu(self, item, *more):
-        self.menu("Vimbrel", 1, *["down"] * (MAIN_MENU.index(item) + 1), *(more or ["return"]))
+    def main_menu(self, item):
+        self.menu("Vimbrel", 1, *["down"] * (MAIN_MENU.index(item) + 1), "return")
 
     def xdotool(self, *command):
         subprocess.run(["xdotool", *command], env=self.env)
-
-    def screenshot(self, name):
-        if self.args.shots:
-            os.makedirs(self.args.shots, exist_ok=True)
-            subprocess.run(["import", "-window", "root", os.path.join(self.args.shots, name + ".png")], env=self.env)
 
     def check(self, condition, what, detail=""):
         self.failed += not condition
@@ -119,7 +112,6 @@ class Desktop:
 def start(d):
     d.check(d.running(), "start: the main icon appears with the tooltip \"Vimbrel\"")
     balloon = wait_for(lambda: next((line[1] for line in d.probe("icons") if line[0] == "balloon"), None), 8)
-    d.screenshot("balloon")
     d.check(balloon and f"\"{d.appdata}\"" in balloon, "start: an empty folder shows the balloon", balloon)
     first = d.program()
     d.check(d.wine(d.args.exe, timeout=10).returncode == 0, "start: a second copy ends at once, silently")
@@ -130,20 +122,16 @@ def live_row(d):
     d.running()
     d.write(*(f"file {i:02}.txt" for i in range(50)))
     before = wait_for(lambda: len(d.icons()) == 51 and d.icons(), 15)
-    d.screenshot("tray")
     added = time.monotonic()
     d.write("new.txt")
     after = wait_for(lambda: "new.txt" in d.icons() and d.icons(), 3)
     same = lambda old, new: all(new.get(tip, [None])[0] == icon[0] for tip, icon in old.items())
     d.check(before and after and time.monotonic() - added < 1.5 and same(before, after),
             "live row: a new file's icon comes within a second, the other 50 untouched", time.monotonic() - added)
-    os.remove(os.path.join(d.elements, "file 07.txt"))
-    gone = wait_for(lambda: "file 07.txt" not in d.icons() and d.icons(), 3)
-    d.check(gone and set(after) - set(gone) == {"file 07.txt"} and same(gone, after), "live row: a file gone, its icon")
     d.write(*(f"burst {i:03}.txt" for i in range(300)))
     wait_for(lambda: any(tip.startswith("burst") for tip in d.icons()), 10)  # the row is being updated
     d.write("during the update.txt")
-    d.check(wait_for(lambda: len(d.icons()) == len(gone) + 301, 30), "live row: a change during an update is kept")
+    d.check(wait_for(lambda: len(d.icons()) == len(after) + 301, 30), "live row: a change during an update is kept")
     shutil.rmtree(d.elements)
     emptied = wait_for(lambda: list(d.icons()) == ["Vimbrel"], 20)
     os.makedirs(d.elements)
@@ -152,53 +140,23 @@ def live_row(d):
             "live row: the folder removed and made again is followed")
 
 
-def clicks(d):
+def click(d):
     d.running()
-    d.write("Readme.txt")
     d.write("marker.cmd", content="@echo clicked> C:\\marker.txt")
     wait_for(lambda: "marker.cmd" in d.icons(), 5)
     d.click("marker.cmd", 1)
     d.check(wait_for(lambda: os.path.exists(os.path.join(d.prefix, "drive_c", "marker.txt")), 10) and
-            wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5), "clicks: a click opens the element, then idle")
-    d.menu("Readme.txt", 3, "down", "down", "return")  # past "Открыть" and the separator
-    asked = wait_for(lambda: d.shown("#32770"), 5)
-    d.screenshot("delete-confirmation")
-    d.xdotool("key", "Return")
-    d.check(asked and wait_for(lambda: os.path.exists(os.path.join(d.work, "xdg/Trash/files/Readme.txt")), 5) and
-            wait_for(lambda: "Readme.txt" not in d.icons(), 3), "clicks: \"Удалить\", confirmed, trashes the file")
+            wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5), "click: opens the element, then back to idle")
 
 
-def create_shortcut(d):
+def ending(d):
     d.running()
-    d.main_menu("Создать ярлык...")
-    wait_for(lambda: d.shown("#32770"), 10)
-    d.xdotool("type", "--delay", "20", r"C:\windows\notepad.exe")
-    d.xdotool("key", "Return")
-    prompt = wait_for(lambda: d.shown(title="Oskerin - Vimbrel"), 10)
-    d.check(prompt and "|notepad.exe|" in "|" + prompt[0][5], "shortcut: the name prompt offers the file's name")
-    d.screenshot("input-box")
-    d.xdotool("key", "Return")
-    d.check(wait_for(lambda: "notepad.exe" in d.icons(), 5) and
-            os.path.exists(os.path.join(d.elements, "notepad.exe.LNK")), "shortcut: written, and its icon comes")
-
-
-def about_and_exit(d):
-    pid = d.running() and d.program()[0]
-    d.main_menu("Справка", "right")
-    wait_for(lambda: len(d.shown("#32768")) == 2, 5)  # the submenu is open
-    d.probe("keys", "return")
-    shown = wait_for(lambda: d.shown(pid=pid), 5)
-    d.screenshot("about")
-    d.xdotool("key", "Escape")
-    d.check(shown and shown[0][4] == "О программе Oskerin - Vimbrel" and wait_for(lambda: not d.shown(pid=pid), 5),
-            "about: the box comes up and Escape closes it", shown)
     d.main_menu("Anti-Hide")
     wait_for(lambda: not d.shown("#32768"), 5)
     d.main_menu("Выход")
     ended = wait_for(lambda: not d.program(), 5) and not d.icons()
     stored = d.wine("reg", "query", r"HKCU\Software\Quenwald\Vimbrel", "/v", "Anti-Hide").stdout.decode().split()
-    d.check(ended and stored[-1:] == ["0x0"],
-            "exit: the program ends, every icon gone, Anti-Hide stored as switched off", stored)
+    d.check(ended and stored[-1:] == ["0x0"], "ending: no program, no icon, Anti-Hide stored as off", stored)
 
 
 def main():
@@ -206,12 +164,11 @@ def main():
     for option in ("--exe", "--probe", "--prefix", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--wine", default="wine")
-    parser.add_argument("--shots", help="a folder for screenshots to look at")
     parser.add_argument("--only", nargs="*", help="scenarios to run; all by default")
     d = Desktop(parser.parse_args())
     try:
         d.start()
-        for scenario in (start, live_row, clicks, create_shortcut, about_and_exit):
+        for scenario in (start, live_row, click, ending):
             if d.args.only is None or scenario.__name__ in d.args.only:
                 try:
                     scenario(d)

@@ -3,9 +3,9 @@
 // then a line "end":
 //
 //   icons                 icon <tooltip window> <x> <y> <tooltip>; balloon <text>
-//   windows               window <class> <pid> <priority class> <visible 0|1> <title> <control texts,
-//                         "|" between> for each top-level window
-//   keys KEY...           down/right/return posted to the open popup menu
+//   windows               window <class> <pid> <priority class> <visible 0|1> <title>
+//                         for each top-level window
+//   keys KEY...           down or return, posted to the open popup menu
 //   hold SECONDS          keeps the desktop open while the program restarts
 //
 // "--desktop NAME" first joins that desktop, so its windows are the ones seen.
@@ -15,9 +15,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,11 +35,9 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-// On one line, whatever the control shows on several.
 std::wstring TextOf(HWND window) {
     wchar_t text[1024] = L"";
     SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-    std::replace_if(std::begin(text), std::end(text), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
     return text;
 }
 
@@ -50,13 +46,9 @@ BOOL CALLBACK Collect(HWND window, LPARAM list) {
     return TRUE;
 }
 
-// The top-level windows when parent is null (Wine's EnumChildWindows gives none for null).
-std::vector<HWND> Windows(HWND parent = nullptr) {
+std::vector<HWND> TopLevel() {
     std::vector<HWND> found;
-    if (parent)
-        EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
-    else
-        EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -71,7 +63,7 @@ void Icons() {
     constexpr size_t kText = 1024;
     char* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
     const ScopeExit free([&] { VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE); });
-    for (HWND tooltip : Windows()) {
+    for (HWND tooltip : TopLevel()) {
         if (ClassOf(tooltip) != TOOLTIPS_CLASSW || GetAncestor(GetWindow(tooltip, GW_OWNER), GA_ROOT) != taskbar)
             continue;
         for (int i = 0; i < SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0); ++i) {
@@ -99,16 +91,13 @@ void Icons() {
     }
 }
 
-void TopLevelWindows() {
-    for (HWND window : Windows()) {
+void TopLevelTopLevel() {
+    for (HWND window : TopLevel()) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
         const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        const bool visible = IsWindowVisible(window);
-        std::wstring controls;
-        for (HWND child : visible ? Windows(window) : std::vector<HWND>()) controls += TextOf(child) + L"|";
         Line({L"window", ClassOf(window), std::to_wstring(pid), std::to_wstring(GetPriorityClass(process.get())),
-              std::to_wstring(visible), TextOf(window), controls});
+              std::to_wstring(IsWindowVisible(window)), TextOf(window)});
     }
 }
 
@@ -117,7 +106,7 @@ void TopLevelWindows() {
 void Keys(int count, wchar_t** keys) {
     const HWND menu = FindWindowW(L"#32768", nullptr);
     for (const std::wstring& key : std::vector<std::wstring>(keys, keys + count)) {
-        const WPARAM vk = key == L"down" ? VK_DOWN : key == L"right" ? VK_RIGHT : key == L"return" ? VK_RETURN : 0;
+        const WPARAM vk = key == L"down" ? VK_DOWN : VK_RETURN;
         PostMessageW(menu, WM_KEYDOWN, vk, 1);
         PostMessageW(menu, WM_KEYUP, vk, 0xC0000001);
     }
@@ -134,7 +123,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"icons") Icons();
-    else if (command == L"windows") TopLevelWindows();
+    else if (command == L"windows") TopLevelTopLevel();
     else if (command == L"keys") Keys(argc - 2, argv + 2);
     else if (command == L"hold" && argc > 2) Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
     else return 2;
