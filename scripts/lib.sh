@@ -62,9 +62,14 @@ boot_prefix() {
 }
 
 XVFB_PID=""
-# start_xvfb DISPLAY_NUMBER: a headless X server, ended by stop_xvfb.
+# start_xvfb DISPLAY_NUMBER: a headless X server, ended by stop_xvfb. The
+# number is where the search starts: one taken by another X server (a second
+# checkout testing beside this one) is passed over.
 start_xvfb() {
     local number=$1
+    while [ -e "/tmp/.X${number}-lock" ] && kill -0 "$(tr -d ' ' <"/tmp/.X${number}-lock")" 2>/dev/null; do
+        number=$((number + 1))
+    done
     rm -f "/tmp/.X${number}-lock" "/tmp/.X11-unix/X${number}"
     Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
