@@ -83,8 +83,7 @@ void CreateShortcutInteractive(ModalUi& ui, HWND owner, const std::wstring& fold
         linkPath = JoinPath(folder, shortcutName);
         if (!Exists(linkPath)) break;
 
-        const std::wstring question =
-            texts::kOverwriteFilePrefix + Quoted(shortcutName) + texts::kOverwriteQuestionSuffix;
+        const std::wstring question = FillIn(texts::kOverwriteFile, Quoted(shortcutName));
         // Only a Yes replaces the user's file: a box closed by the end of the
         // program or one that failed answers something else.
         const int reply = ui.MessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION);

@@ -13,12 +13,31 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 namespace {
+
+// The program runs for the whole session: it must not keep the folder it
+// was started from (a USB stick, a download folder) in use all that time.
+void LeaveStartFolder() {
+    wchar_t system[MAX_PATH] = L"";
+    if (GetSystemDirectoryW(system, MAX_PATH)) SetCurrentDirectoryW(system);
+}
 
 int Run(HINSTANCE instance, ModalUi& ui) {
     // Held until the process ends: the name stays taken while this copy runs.
     const UniqueHandle instanceMutex = ClaimSingleInstance();
-    if (!instanceMutex) return 0;
+    // Started again, most likely because its icons sit in the overflow
+    // where the user did not find them: the running copy shows its menu.
+    if (!instanceMutex) {
+        MainWindow::ShowRunningCopy();
+        return 0;
+    }
+    LeaveStartFolder();
+    // Closed by the Restart Manager (an installer updating a file it
+    // uses), it is started again afterwards; not after a crash, a hang or a
+    // reboot, where "start with Windows" decides.
+    RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
 
     const auto folder = PrepareElementsFolder(RoamingAppDataFolder(), ui);
     if (!folder) return 0;
@@ -27,7 +46,7 @@ int Run(HINSTANCE instance, ModalUi& ui) {
 
     ShellNotificationArea tray;
     SystemShell shell;
-    Outside outside{tray, ui, shell};
+    Outside outside{tray, ui, shell, std::make_shared<ShellFileIcons>()};
     MainWindow window(instance, outside, options, *folder);
     return window.Run();
 }

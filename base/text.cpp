@@ -44,6 +44,12 @@ std::wstring Quoted(std::wstring_view text) {
     return out;
 }
 
+std::wstring FillIn(std::wstring_view text, std::wstring_view value) {
+    std::wstring out(text);
+    if (const size_t at = out.find(L"%1"); at != std::wstring::npos) out.replace(at, 2, value);
+    return out;
+}
+
 std::wstring_view FitText(std::wstring_view text, size_t capacity) {
     if (capacity == 0) return {};
     if (text.size() < capacity) return text;

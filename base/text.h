@@ -18,6 +18,9 @@ std::wstring FoldCase(std::wstring_view text);
 // A path or name placed in double quotes, as the program's messages show them.
 std::wstring Quoted(std::wstring_view text);
 
+// A text of base/texts.h with its one "%1" replaced by value.
+std::wstring FillIn(std::wstring_view text, std::wstring_view value);
+
 // At most `capacity - 1` UTF-16 units, never ending in the first half of a
 // surrogate pair, for the shell's fixed-size text fields.
 std::wstring_view FitText(std::wstring_view text, size_t capacity);

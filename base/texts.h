@@ -7,15 +7,16 @@ inline constexpr wchar_t kAppTitle[] = L"Oskerin - Vimbrel";
 // The main icon's tooltip.
 inline constexpr wchar_t kMainIconTip[] = L"Vimbrel";
 
-inline constexpr wchar_t kCannotCreateFolderPrefix[] = L"Не удалось создать каталог ";
-inline constexpr wchar_t kCannotCreateFolderSuffix[] = L". Продолжение не возможно.";
-
-inline constexpr wchar_t kNoElementsPrefix[] =
-    L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или ярлыки в каталог ";
-inline constexpr wchar_t kNoElementsSuffix[] = L", тогда их иконки появятся здесь.";
-
-inline constexpr wchar_t kCannotRunPrefix[] = L"Не удалось запустить ";
-inline constexpr wchar_t kCannotOpenFolderPrefix[] = L"Не удалось открыть каталог ";
+// "%1" stands for the value filled in (FillIn), a path in double quotes.
+inline constexpr wchar_t kCannotCreateFolder[] = L"Не удалось создать каталог %1. Продолжение не возможно.";
+inline constexpr wchar_t kNoElements[] =
+    L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или ярлыки в каталог %1, "
+    L"тогда их иконки появятся здесь.";
+inline constexpr wchar_t kCannotRun[] = L"Не удалось запустить %1.";
+inline constexpr wchar_t kCannotOpenFolder[] = L"Не удалось открыть каталог %1.";
+// A line of an element's tooltip: its shortcut key, which another program holds.
+inline constexpr wchar_t kHotkeyTaken[] = L"Сочетание клавиш %1 занято другой программой";
+inline constexpr wchar_t kCannotChangeStartWithWindows[] = L"Не удалось изменить запуск с Windows.";
 
 inline constexpr wchar_t kHintFolderName[] = L"Добавляйте ярлыки и файлы сюда";
 inline constexpr wchar_t kHintInfoTip[] =
@@ -26,9 +27,8 @@ inline constexpr wchar_t kShortcutNamePrompt[] =
     L"Введите имя файла для ярлыка. Этот ярлык будет помещён в каталог с остальными ярлыками, "
     L"и будет выведен в трей как и все остальные. Расширение .LNK дописывать не нужно.";
 inline constexpr wchar_t kCannotCreateShortcut[] = L"Не удалось создать ярлык.";
-inline constexpr wchar_t kOverwriteFilePrefix[] = L"Файл ";
-inline constexpr wchar_t kOverwriteQuestionSuffix[] =
-    L" уже существует. Заменить?\r\n\r\n"
+inline constexpr wchar_t kOverwriteFile[] =
+    L"Файл %1 уже существует. Заменить?\r\n\r\n"
     L"Да     - Заменить файл.\r\n"
     L"Нет    - Выбрать другое имя.\r\n"
     L"Отмена - Не создавать ярлык.";
@@ -48,6 +48,7 @@ inline constexpr wchar_t kAboutCopyright[] = L"© 2026 Quenwald. Все прав
 inline constexpr wchar_t kAboutTrademark[] = L"Oskerin™ — товарный знак Quenwald.";
 inline constexpr wchar_t kAboutDedication[] = L"Посвящается всем, кому нужное должно быть под рукой.";
 
+inline constexpr wchar_t kMenuElements[] = L"Элементы";
 inline constexpr wchar_t kMenuCreateShortcut[] = L"Создать ярлык...";
 inline constexpr wchar_t kMenuOpenFolder[] = L"Открыть каталог";
 inline constexpr wchar_t kMenuRefresh[] = L"Обновить";

@@ -22,8 +22,7 @@ std::optional<std::wstring> PrepareElementsFolder(const std::wstring& appData, M
         folder = JoinPath(folder, level);
         if (!IsFolder(folder)) CreateDirectoryW(folder.c_str(), nullptr);
         if (!IsFolder(folder)) {
-            ui.MessageBox(texts::kCannotCreateFolderPrefix + Quoted(folder) + texts::kCannotCreateFolderSuffix,
-                          MB_OK | MB_ICONERROR);
+            ui.MessageBox(FillIn(texts::kCannotCreateFolder, Quoted(folder)), MB_OK | MB_ICONERROR);
             return std::nullopt;
         }
     }

@@ -54,12 +54,16 @@ std::optional<std::wstring> SystemModalUi::ChooseFile(HWND owner) {
 
 void SystemModalUi::ShowAbout(HWND owner) { ShowAboutBox(instance_, owner); }
 
-UINT SystemModalUi::PopupMenu(HMENU menu, HWND owner) {
-    POINT at{};
-    GetCursorPos(&at);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
-        menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
+MenuChoice SystemModalUi::PopupMenu(HMENU menu, HWND owner, POINT at) {
+    // Menus drop to the left where the system says so (right-to-left layouts).
+    const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    MenuChoice choice;
+    choice.command = static_cast<UINT>(
+        TrackPopupMenuEx(menu, align | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
+    // The menu's loop took the Esc key-down and ended; its key-up has not
+    // been read yet, so the thread's key state still shows it pressed.
+    choice.cancelledFromKeyboard = choice.command == 0 && (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
     // Without this the next menu would not close when the user clicks elsewhere.
     PostMessageW(owner, WM_NULL, 0, 0);
-    return chosen;
+    return choice;
 }

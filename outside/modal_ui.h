@@ -10,6 +10,13 @@
 #include <string>
 #include <string_view>
 
+// The command chosen from a popup menu, 0 for none; a menu cancelled with
+// Esc hands the keyboard back to where it came from.
+struct MenuChoice {
+    UINT command = 0;
+    bool cancelledFromKeyboard = false;
+};
+
 class ModalUi {
 public:
     virtual ~ModalUi() = default;
@@ -20,8 +27,8 @@ public:
     // The open-file dialog for any file; nullopt when the user chose none.
     virtual std::optional<std::wstring> ChooseFile(HWND owner) = 0;
     virtual void ShowAbout(HWND owner) = 0;
-    // A popup menu at the mouse; answers the chosen command id, 0 for none.
-    virtual UINT PopupMenu(HMENU menu, HWND owner) = 0;
+    // A popup menu at that point of the screen.
+    virtual MenuChoice PopupMenu(HMENU menu, HWND owner, POINT at) = 0;
 };
 
 // The one way a failure reaches the user: the message, if any, then the
@@ -35,7 +42,7 @@ public:
     std::optional<std::wstring> InputBox(const std::wstring& prompt, const std::wstring& preset) override;
     std::optional<std::wstring> ChooseFile(HWND owner) override;
     void ShowAbout(HWND owner) override;
-    UINT PopupMenu(HMENU menu, HWND owner) override;
+    MenuChoice PopupMenu(HMENU menu, HWND owner, POINT at) override;
 
 private:
     HINSTANCE instance_;

@@ -2,15 +2,17 @@
 
 #include <shellapi.h>
 
-bool SystemShell::Open(HWND owner, const std::wstring& path) {
-    // ShellExecute answers an HINSTANCE for compatibility; it is really a
-    // number, above 32 on success.
-    const auto result =
-        reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", path.c_str(), L"", L"", SW_SHOWDEFAULT));
-    return result > 32;
+DWORD SystemShell::Open(HWND owner, const std::wstring& path) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWDEFAULT;
+    return ShellExecuteExW(&info) ? ERROR_SUCCESS : GetLastError();
 }
 
-void SystemShell::Delete(const std::wstring& path) {
+void SystemShell::Delete(HWND, const std::wstring& path) {
     // pFrom is a list of names, each ended by a NUL, the list by an empty name;
     // sized from the path, so a long one is neither cut nor overrun.
     std::wstring from = path;

@@ -10,16 +10,16 @@
 class Shell {
 public:
     virtual ~Shell() = default;
-    // The file's default action, as a double click in Explorer; false when the shell could not.
-    virtual bool Open(HWND owner, const std::wstring& path) = 0;
-    // To the Recycle Bin; the shell asks for confirmation and reports its own errors.
-    virtual void Delete(const std::wstring& path) = 0;
+    // 0 when the shell started it, else the Win32 error (ERROR_CANCELLED
+    // when the user declined a UAC prompt).
+    virtual DWORD Open(HWND owner, const std::wstring& path) = 0;
+    virtual void Delete(HWND owner, const std::wstring& path) = 0;
     virtual void ShowProperties(HWND owner, const std::wstring& path) = 0;
 };
 
 class SystemShell final : public Shell {
 public:
-    bool Open(HWND owner, const std::wstring& path) override;
-    void Delete(const std::wstring& path) override;
+    DWORD Open(HWND owner, const std::wstring& path) override;
+    void Delete(HWND owner, const std::wstring& path) override;
     void ShowProperties(HWND owner, const std::wstring& path) override;
 };

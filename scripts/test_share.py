@@ -11,7 +11,7 @@ import pathlib
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-PROGRAM = ["app", "base", "outside", "environment", "actions", "tray"]
+PROGRAM = ["app", "base", "outside", "environment", "files", "actions", "tray"]
 LIMIT = 0.35
 
 

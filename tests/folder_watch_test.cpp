@@ -1,28 +1,81 @@
+#include "files/folder_watch.h"
 #include "support.h"
-#include "tray/folder_watch.h"
 
 #include <gtest/gtest.h>
 
-// Waits (up to a deadline) for the watch to ask for a look at the folder,
-// handing it every signal on the way, as the message loop does.
-static bool WaitUntilDue(FolderWatch& watch, DWORD deadlineMs = 5000) {
-    for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;) {
-        const std::vector<HANDLE> handles = watch.Handles();
-        const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
-                                                  std::min<DWORD>(watch.Timeout(), 100));
-        if (woke < WAIT_OBJECT_0 + handles.size()) watch.Signalled(handles[woke - WAIT_OBJECT_0]);
-        if (watch.Due()) return true;
+// The names in each listing the watch announces, as the window would take them.
+struct Listings {
+    UniqueWindow window{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
+    std::vector<std::wstring> last;
+
+    // The next listing announced within the deadline.
+    bool Next(FolderWatch& watch, DWORD deadlineMs = 5000) {
+        MSG message;
+        for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;
+             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE)) {
+            if (!PeekMessageW(&message, window.get(), WM_APP, WM_APP, PM_REMOVE)) continue;
+            if (const auto listing = watch.Take()) {
+                last.clear();
+                for (const FileState& file : *listing) last.push_back(file.name);
+                return true;
+            }
+        }
+        return false;
     }
-    return false;
+    bool Until(FolderWatch& watch, const std::vector<std::wstring>& names) {
+        while (last != names)
+            if (!Next(watch, 8000)) return false;
+        return true;
+    }
+};
+
+TEST(FolderWatch, AChangeMadeWhileTheRowIsUpdatedBringsOneMoreListingAndAQuietFolderNone) {
+    TempFolder folder;
+    Listings listings;
+    FolderWatch watch(folder.Path(), listings.window.get(), WM_APP);
+    ASSERT_TRUE(listings.Next(watch)) << "listed at once";
+    folder.Write(L"first.txt");
+    ASSERT_TRUE(listings.Next(watch));
+    folder.Write(L"second.txt");  // while the window updates the row from the first listing
+    EXPECT_TRUE(listings.Next(watch) && listings.last.size() == 2);
+    EXPECT_FALSE(listings.Next(watch, 3 * FolderWatch::kLongestSettleMs)) << "nothing while nothing changes";
 }
 
-TEST(FolderWatch, AChangeMadeWhileTheRowIsReadBringsAnotherLook) {
-    TempFolder folder;
-    FolderWatch watch(folder.Path());
-    EXPECT_EQ(watch.Timeout(), INFINITE) << "nothing to do while nothing changes";
-    folder.Write(L"first.txt");
-    ASSERT_TRUE(WaitUntilDue(watch));
-    // The row is being read now; a file arrives meanwhile.
-    folder.Write(L"during the update.txt");
-    EXPECT_TRUE(WaitUntilDue(watch)) << "the change was kept for the next look";
+TEST(FolderWatch, FollowsTheFolderByItsPathWhateverBecomesOfTheFoldersAboveIt) {
+    TempFolder root;
+    const std::wstring company = root / L"Quenwald", folder = company + L"\\Vimbrel";
+    const auto make = [&](const wchar_t* file) {
+        CreateDirectoryW(company.c_str(), nullptr);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        if (file) root.Write(L"Quenwald\\Vimbrel\\" + std::wstring(file));
+    };
+    make(L"x.txt");
+    Listings listings;
+    FolderWatch watch(folder, listings.window.get(), WM_APP);
+    ASSERT_TRUE(listings.Until(watch, {L"x.txt"}));
+    const struct { const char* what; std::function<void()> change; std::vector<std::wstring> names; } steps[] = {
+        {"the folder above renamed", [&] { MoveFileW(company.c_str(), (root / L"moved").c_str()); }, {}},
+        {"made again under the old name", [&] { make(L"y.txt"); }, {L"y.txt"}},
+        {"a file added there", [&] { make(L"y2.txt"); }, {L"y.txt", L"y2.txt"}},
+        // Under Wine a watched folder cannot be deleted, only moved away.
+        {"moved away and made again at once",
+         [&] {
+             MoveFileW(company.c_str(), (root / L"moved again").c_str());
+             make(L"z.txt");
+         },
+         {L"z.txt"}},
+        {"then moved away", [&] { MoveFileW(company.c_str(), (root / L"moved once more").c_str()); }, {}},
+        {"the folder replaced by a file",
+         [&] {
+             make(L"w.txt");
+             ASSERT_TRUE(listings.Until(watch, {L"w.txt"}));
+             MoveFileW(folder.c_str(), (root / L"gone").c_str());
+             root.Write(L"Quenwald\\Vimbrel");
+         },
+         {}},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_TRUE(listings.Until(watch, step.names)) << step.what;
+    }
 }

@@ -1,13 +1,17 @@
+#include "base/program.h"
 #include "support.h"
 #include "tray/icon_row.h"
 
 #include <gtest/gtest.h>
 
-static FileState File(const wchar_t* name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
+#include <commctrl.h>
+#include <shlobj.h>
+
+static FileState File(const std::wstring& name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
     return {name, size, written, created};
 }
 
-TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameAsWindowsComparesIt) {
+TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameExactlyFirstThenAsWindowsFoldsIt) {
     const std::vector<FileState> row = {File(L"a.txt"), File(L"b.lnk"), File(L"c.txt"), File(L"Д.txt")};
     const struct { const char* what; std::vector<FileState> listing; RowChanges expected; } cases[] = {
         {"listed in another order", {File(L"Д.txt"), File(L"c.txt"), File(L"b.lnk"), File(L"a.txt")}, {}},
@@ -20,6 +24,9 @@ TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameAsWindowsComparesIt) {
          {File(L"a.txt"), File(L"b.lnk"), File(L"c.txt", 1, 10, 6), File(L"Д.txt")}, {{}, {{2, 2}}, {}}},
         {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), File(L"c.txt"), File(L"д.txt")},
          {{}, {{0, 0}, {3, 3}}, {}}},
+        {"twins in a case-sensitive folder",
+         {File(L"A.TXT"), File(L"b.lnk"), File(L"C.TXT"), File(L"c.txt"), File(L"Д.TXT"), File(L"Д.txt")},
+         {{}, {{0, 0}}, {2, 4}}},
     };
     for (const auto& c : cases) {
         const RowChanges changes = CompareRow(row, c.listing);
@@ -32,58 +39,114 @@ TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameAsWindowsComparesIt) {
 struct IconRowTest : testing::Test {
     TempFolder folder;
     FakeArea area;
-    IconRow row{area, nullptr, folder.Path()};
+    std::shared_ptr<GatedIcons> icons = std::make_shared<GatedIcons>();
+    UniqueWindow owner{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
+    IconRow row{area, owner.get(), folder.Path(), icons, WM_APP};
 
-    std::vector<std::wstring> Log() { return std::exchange(area.log, {}); }
-    std::wstring Id(size_t i) const { return std::to_wstring(row.Elements().at(i).id); }
+    void Show(const std::vector<FileState>& listing) {
+        row.Apply(listing, false);
+        while (row.Step()) {
+        }
+    }
+    std::map<std::wstring, UINT> Ids(const IconRow& of) const {
+        std::map<std::wstring, UINT> ids;
+        for (const Element& element : of.Elements()) ids.emplace(element.file.name, element.id);
+        return ids;
+    }
+    // Until the icon worker says that readings wait.
+    bool Read() {
+        MSG message;
+        for (const ULONGLONG end = GetTickCount64() + 5000; GetTickCount64() < end;
+             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE))
+            if (PeekMessageW(&message, owner.get(), WM_APP, WM_APP, PM_REMOVE)) return true;
+        return false;
+    }
 };
 
-TEST_F(IconRowTest, RebuildShowsEveryVisibleFileInFolderOrderWithIdsThatFollowTheNames) {
-    row.ShowMainIcon();
-    row.Rebuild();
-    EXPECT_EQ(area.balloons.size(), 1u) << "an empty row";
-    for (const wchar_t* name : {L"b.txt", L"a.lnk", L"hidden.txt", L"c.URL"}) folder.Write(name);
-    SetFileAttributesW((folder / L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    CreateDirectoryW((folder / L"subfolder").c_str(), nullptr);
-    row.Rebuild();
-    const std::map<UINT, std::wstring> shown = area.icons;
-    EXPECT_EQ(shown, (std::map<UINT, std::wstring>{{0, L"Vimbrel"}, {std::stoul(Id(0)), L"a"},
-                                                   {std::stoul(Id(1)), L"b.txt"}, {std::stoul(Id(2)), L"c"}}));
-    // Listed in another order once a file has come again: the same ids.
-    DeleteFileW((folder / L"a.lnk").c_str());
-    folder.Write(L"a.lnk");
-    row.Rebuild();
-    EXPECT_EQ(area.icons, shown);
+TEST_F(IconRowTest, AnUpdateTouchesOnlyTheIconsOfFilesThatChangedAndNewOnesJoinTheEnd) {
+    std::vector<FileState> listing;
+    for (int i = 0; i < 50; ++i) listing.push_back(File(L"file " + std::to_wstring(i) + L".txt"));
+    Show(listing);
+    const std::wstring first = std::to_wstring(row.Elements()[0].id), third = std::to_wstring(row.Elements()[2].id);
+    area.log.clear();
+    listing.erase(listing.begin() + 2);
+    listing[0] = File(L"FILE 0.TXT");
+    listing.push_back(File(L"new.txt"));
+    Show(listing);
+    EXPECT_EQ(row.Elements().back().file.name, L"new.txt");
+    EXPECT_EQ(area.log, (std::vector<std::wstring>{L"remove " + third, L"modify " + first,
+                                                   L"add " + std::to_wstring(row.Elements().back().id)}));
+    area.log.clear();
+    Show(listing);
+    EXPECT_TRUE(area.log.empty()) << "nothing changed";
 }
 
-TEST_F(IconRowTest, UpdateTouchesOnlyTheIconsOfFilesThatChanged) {
-    for (int i = 0; i < 50; ++i) folder.Write(L"file " + std::to_wstring(i) + L".txt");
-    row.Rebuild();
-    const std::wstring first = Id(0), third = Id(2);
-    Log();
-    folder.Write(L"new.txt");
-    row.Update();
-    EXPECT_EQ(row.Elements().back().file.name, L"new.txt") << "a new file joins the end of the row";
-    EXPECT_EQ(Log(), std::vector<std::wstring>{L"add " + Id(50)});
-    DeleteFileW(row.Elements()[2].path.c_str());
-    row.Update();
-    EXPECT_EQ(Log(), std::vector<std::wstring>{L"remove " + third});
-    // Two steps: Wine renames nothing when only the letter case differs.
-    MoveFileW(row.Elements()[0].path.c_str(), (folder / L"elsewhere").c_str());
-    MoveFileW((folder / L"elsewhere").c_str(), (folder / L"FILE 0.TXT").c_str());
-    row.Update();
-    EXPECT_EQ(Log(), std::vector<std::wstring>{L"modify " + first});
-    EXPECT_EQ(row.Elements()[0].path, folder / L"FILE 0.TXT");
-    row.Update();
-    EXPECT_TRUE(Log().empty()) << "nothing changed";
+TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheNames) {
+    ResetEvent(icons->open.get());  // icons do not matter here
+    // Enough names for many of them to want the same 16-bit id.
+    std::vector<FileState> all, reversed;
+    for (int i = 0; i < 3000; ++i) all.push_back(File(L"file " + std::to_wstring(i)));
+    reversed.assign(all.rbegin(), all.rend());
+    IconRow other{area, owner.get(), folder.Path(), icons, WM_APP}, later{area, owner.get(), folder.Path(), icons, WM_APP};
+    row.Apply(all, false);
+    other.Apply(reversed, false);
+    EXPECT_EQ(Ids(row), Ids(other)) << "the same names, listed in another order";
+
+    later.Apply({all.begin(), all.begin() + 1500}, false);
+    later.Apply(all, false);  // the rest came later
+    const auto ids = Ids(later);
+    later.Apply(all, true);
+    EXPECT_EQ(Ids(later), ids) << "\"Обновить\" moves no id";
+
+    std::set<UINT> given;
+    for (const auto& [name, id] : ids) given.insert(id);
+    std::vector<FileState> renamed(all.begin() + 1500, all.end());
+    for (int i = 0; i < 1500; ++i) renamed.push_back(File(L"renamed " + std::to_wstring(i)));
+    later.Apply(renamed, false);
+    for (const Element& element : later.Elements()) {
+        if (element.file.name.rfind(L"renamed", 0) == 0) EXPECT_EQ(given.count(element.id), 0u) << element.file.name;
+    }
 }
 
-TEST_F(IconRowTest, AFileWhoseOwnIconCannotBeReadStillGetsAnIcon) {
-    // The full path passes 260 characters: too long for the shell.
-    const std::wstring longPath = L"\\\\?\\" + (folder / (std::wstring(250, L'a') + L".txt"));
-    CloseHandle(CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    const ScopeExit remove([&] { DeleteFileW(longPath.c_str()); });  // the shell cannot
-    row.Rebuild();
-    ASSERT_EQ(row.Elements().size(), 1u);
-    EXPECT_NE(row.Elements()[0].icon.get(), nullptr);
+TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShown) {
+    folder.Write(L"a.txt");
+    Show({File(L"a.txt")});
+    ASSERT_TRUE(Read());
+    ResetEvent(icons->open.get());
+    Show({File(L"a.txt", 2)});  // changed while its icon was read
+    row.TakeReadings();
+    EXPECT_FALSE(row.Elements()[0].icon);
+    SetEvent(icons->open.get());
+    ASSERT_TRUE(Read());
+    row.TakeReadings();
+    EXPECT_EQ(row.Elements()[0].icon.get(), icons->Read().back());
+}
+
+TEST(MainIcon, IsDrawnForEachCommonDpiSoThatTheTaskbarNeedNotScaleIt) {
+    const HRSRC group = FindResourceW(nullptr, program::kMainIconResource, RT_GROUP_ICON);
+    // The group's directory: three WORDs, the last the count, then 14-byte entries, each opening with the width.
+    const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, group)));
+    ASSERT_TRUE(directory);
+    std::set<int> sizes;
+    for (int i = 0; i < *reinterpret_cast<const WORD*>(directory + 4); ++i) sizes.insert(directory[6 + 14 * i]);
+    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48}));
+}
+
+TEST(ShortcutKeys, HoldEachShortcutsKeyUntilItChangesOrGoesAndSayWhenAnotherProgramHasIt) {
+    const UniqueWindow mine(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const UniqueWindow other(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    // Whether another program could have the key now.
+    const auto free = [&](UINT modifiers, UINT key) {
+        const bool registered = RegisterHotKey(other.get(), 1, modifiers, key);
+        UnregisterHotKey(other.get(), 1);
+        return registered;
+    };
+    ShortcutKeys keys(mine.get());
+    const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), shiftF9 = MAKEWORD(VK_F9, HOTKEYF_SHIFT);
+    EXPECT_TRUE(keys.Set(1, ctrlAltK) && !free(MOD_CONTROL | MOD_ALT, 'K'));
+    EXPECT_TRUE(keys.Set(1, shiftF9) && free(MOD_CONTROL | MOD_ALT, 'K') && !free(MOD_SHIFT, VK_F9)) << "changed";
+    EXPECT_TRUE(keys.Set(1, 0) && free(MOD_SHIFT, VK_F9)) << "gone";
+    RegisterHotKey(other.get(), 2, MOD_SHIFT, VK_F9);
+    EXPECT_FALSE(keys.Set(2, shiftF9)) << "another program's";
+    EXPECT_EQ(HotkeyName(ctrlAltK), L"Ctrl+Alt+K");
 }

@@ -9,13 +9,6 @@
 static constexpr DWORD kIdle = IDLE_PRIORITY_CLASS, kNormal = NORMAL_PRIORITY_CLASS;
 using Calls = std::vector<std::pair<std::wstring, DWORD>>;
 
-// Runs the window's message loop until it ends, for five seconds at most.
-static bool Ends(MainWindow& window) {
-    for (const ULONGLONG end = GetTickCount64() + 5000; GetTickCount64() < end;)
-        if (!window.Step(100)) return true;
-    return false;
-}
-
 struct MainWindowTest : testing::Test {
     TempFolder folder;
     std::wstring a = folder.Write(L"a.txt");
@@ -23,77 +16,162 @@ struct MainWindowTest : testing::Test {
     Options options;
     MainWindow window{GetModuleHandleW(nullptr), fakes.outside, options, folder.Path()};
 
-    MainWindowTest() { RestAtIdlePriority(); }
+    MainWindowTest() {
+        RestAtIdlePriority();
+        EXPECT_TRUE(Shows(1));
+    }
     ~MainWindowTest() override {
         LeaveIdlePriority();
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
     }
-    // What the taskbar sends when the user clicks an icon, and the command
-    // then chosen from the menu that opens, if any.
-    void Click(UINT id, bool right = false, UINT choice = 0, HWND to = nullptr) {
-        if (choice) fakes.ui.menuAnswers.push_back(choice);
-        SendMessageW(to ? to : window.Handle(), kTrayCallbackMessage, 0, MAKELPARAM(right ? WM_CONTEXTMENU : NIN_SELECT, id));
+    // The row holds that many files and the user can reach each icon.
+    bool Shows(size_t files) {
+        return PumpUntil([&] {
+            return window.Row().Elements().size() == files && fakes.tray.Reachable().size() == files + 1;
+        });
     }
-    void Choose(MainCommand command, HWND to = nullptr) { Click(0, false, CommandId(command), to); }
+    // What the taskbar sends when the user acts on an icon, and the choice
+    // then made in the menu that opens, if any.
+    void Click(UINT id, WORD event = NIN_SELECT, MenuChoice choice = {}, POINT at = {}, HWND to = nullptr) {
+        if (choice.command || choice.cancelledFromKeyboard) fakes.ui.menuAnswers.push_back(choice);
+        SendMessageW(to ? to : window.Handle(), kTrayCallbackMessage, MAKEWPARAM(at.x, at.y), MAKELPARAM(event, id));
+    }
+    void Choose(MainCommand command, HWND to = nullptr) {
+        Click(0, WM_CONTEXTMENU, {CommandId(command)}, {}, to);
+    }
+    void Tick(UINT_PTR timer) {
+        SendMessageW(window.Handle(), WM_TIMER, timer, 0);
+        PumpUntil([] { return true; });
+    }
     UINT A() const { return window.Row().Elements().at(0).id; }
 };
 
-TEST_F(MainWindowTest, ClicksOpenMenusAndElementsAtNormalPriorityThenRestAtIdle) {
-    Click(IconRow::kMainIconId);
-    Click(IconRow::kMainIconId, true, CommandId(HelpCommand::About));
+TEST_F(MainWindowTest, ClicksAreAnsweredWhereTheUserIsOnceEachAtNormalPriorityThenIdle) {
+    Click(0, NIN_SELECT, {}, {-20, 700});  // a taskbar left of the primary screen
+    Click(A(), WM_CONTEXTMENU, {CommandId(ElementCommand::Properties)}, {30, 40});
     Click(A());
-    Click(A(), true, CommandId(ElementCommand::Properties));
+    Click(A());  // the second release of a double click
+    Click(A(), NIN_KEYSELECT);  // Enter, reported twice
     Click(0x7777);  // an id no file has (any more): nothing
+    Click(0, WM_CONTEXTMENU, {0, true});  // left with Esc
+    Click(0, WM_CONTEXTMENU, {kElementsMenuIdBase});  // "Элементы", its first
     const HMENU main = window.MenuBar().Main(), element = window.MenuBar().Element();
-    EXPECT_EQ(fakes.ui.menus, (std::vector<std::pair<HMENU, DWORD>>{{main, kNormal}, {main, kNormal},
-                                                                    {element, kNormal}}));
-    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"about"});
-    EXPECT_EQ(fakes.shell.calls, (Calls{{L"open " + a, kNormal}, {L"properties " + a, kNormal}}));
+    EXPECT_EQ(fakes.ui.menus, (std::vector<FakeUi::Shown>{{main, kNormal, -20, 700}, {element, kNormal, 30, 40},
+                                                           {main, kNormal, 0, 0}, {main, kNormal, 0, 0}}));
+    EXPECT_EQ(fakes.shell.calls, (Calls{{L"properties " + a, kNormal}, {L"open " + a, kNormal}, {L"open " + a, kNormal}}));
+    EXPECT_EQ(std::count(fakes.tray.log.begin(), fakes.tray.log.end(), L"focus 0"), 1)
+        << "the keyboard goes back to the notification area";
     EXPECT_EQ(PriorityClass(), kIdle);
+}
+
+TEST_F(MainWindowTest, ALaunchFailureNamesTheFileClickedEvenIfTheRowChangedButADeclinedPromptIsNone) {
+    fakes.shell.openError = ERROR_CANCELLED;
+    Click(A());
+    fakes.shell.openError = ERROR_FILE_NOT_FOUND;
+    fakes.shell.whileOpening = [&] {
+        DeleteFileW(a.c_str());
+        folder.Write(L"b.txt");
+        Choose(MainCommand::Refresh);
+        PumpUntil([&] { return window.Row().Elements().at(0).file.name == L"b.txt"; });
+    };
+    Click(0);
+    Click(A());
+    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\"."});
 }
 
 TEST_F(MainWindowTest, TheElementMenuActsOnTheFileRightClickedWhateverHappensToTheRowMeanwhile) {
     fakes.ui.whileMenuOpen = [&] {
         DeleteFileW(a.c_str());
-        Choose(MainCommand::Refresh);
+        PumpUntil([&] { return window.Row().Elements().empty(); });
     };
-    Click(A(), true, CommandId(ElementCommand::Delete));
+    Click(A(), WM_CONTEXTMENU, {CommandId(ElementCommand::Delete)});
     EXPECT_EQ(fakes.shell.calls, (Calls{{L"delete " + a, kNormal}}));
 }
 
-TEST_F(MainWindowTest, AFailedLaunchNamesTheFileClickedEvenIfTheRowChangedDuringIt) {
-    fakes.shell.opens = false;
-    fakes.shell.whileOpening = [&] {
-        DeleteFileW(a.c_str());
-        folder.Write(L"b.txt");
+TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbar) {
+    for (int i = 0; i < 40; ++i) folder.Write(L"file " + std::to_wstring(i) + L".txt");
+    bool insideAdd = false, menuInsideAdd = false;
+    size_t logAtMenu = 0;
+    fakes.tray.whileAdding = [&] {
+        insideAdd = true;
+        for (int i = 0; i < 40; i += 2) DeleteFileW((folder / (L"file " + std::to_wstring(i) + L".txt")).c_str());
+        fakes.ui.whileMenuOpen = [&] {
+            menuInsideAdd = insideAdd;
+            logAtMenu = fakes.tray.log.size();
+            PumpUntil([] { return true; });  // as the menu's own loop would
+        };
         Choose(MainCommand::Refresh);
+        insideAdd = false;
     };
-    Click(A());
-    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\"."});
+    // "Обновить" takes every icon out and puts the folder's back.
+    EXPECT_TRUE(PumpUntil([&] {
+        const auto& log = fakes.tray.log;
+        return logAtMenu && std::count_if(log.begin() + static_cast<std::ptrdiff_t>(logAtMenu), log.end(),
+                                          [](const std::wstring& call) { return call.rfind(L"remove", 0) == 0; }) >= 21;
+    }));
+    EXPECT_TRUE(Shows(21)) << "the row is the folder";
+    EXPECT_FALSE(menuInsideAdd) << "the click was answered once the call was over";
+    std::map<UINT, std::wstring> expected{{0, L"Vimbrel"}};
+    for (const Element& element : window.Row().Elements()) expected.emplace(element.id, element.tip);
+    EXPECT_EQ(fakes.tray.icons, expected) << "no icon that no file owns";
+}
+
+TEST_F(MainWindowTest, IconsTheTaskbarRefusesOrTimesOutOnArriveAllTheSameMainIconFirst) {
+    for (const bool refused : {true, false}) {
+        fakes.tray.icons.clear();
+        fakes.tray.versioned.clear();
+        (refused ? fakes.tray.refuse : fakes.tray.timesOut) = true;
+        SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        PumpUntil([&] { return fakes.tray.log.back() == L"add " + std::to_wstring(A()); });
+        EXPECT_TRUE(fakes.tray.Reachable().empty()) << refused;
+        for (int tick = 0; refused && tick < 20; ++tick) Tick(MainWindow::kMissingIconsTimerId);
+        fakes.tray.refuse = false;
+        fakes.tray.log.clear();
+        Tick(MainWindow::kMissingIconsTimerId);
+        EXPECT_TRUE(Shows(1)) << refused;
+        EXPECT_EQ(fakes.tray.log.at(0), L"modify 0") << "the main icon first";
+        fakes.tray.timesOut = false;
+    }
+}
+
+TEST_F(MainWindowTest, AntiHideLeavesIconsTheTaskbarHasAndAddsOnlyALostOne) {
+    fakes.tray.Remove({window.Handle(), A()});
+    fakes.tray.log.clear();
+    Tick(MainWindow::kAntiHideTimerId);
+    EXPECT_TRUE(Shows(1));
+    const std::wstring id = std::to_wstring(A());
+    EXPECT_EQ(fakes.tray.log, (std::vector<std::wstring>{L"modify 0", L"modify " + id, L"add " + id}));
+}
+
+TEST_F(MainWindowTest, SlowIconsHoldUpNeitherTheRowNorAClick) {
+    ResetEvent(fakes.icons->open.get());  // no file's own icon can be read now
+    for (int i = 0; i < 20; ++i) folder.Write(L"slow " + std::to_wstring(i) + L".txt");
+    EXPECT_TRUE(Shows(21)) << "each with its type's icon";
+    Click(window.Row().Elements().back().id);
+    EXPECT_EQ(fakes.shell.calls.size(), 1u);
+    SetEvent(fakes.icons->open.get());
+    EXPECT_TRUE(PumpUntil([&] {
+        const auto& row = window.Row().Elements();
+        return std::all_of(row.begin(), row.end(), [](const Element& e) { return e.icon.valid(); });
+    })) << "then their own";
 }
 
 TEST_F(MainWindowTest, ExitAndTheSessionsEndStoreTheOptionsAndTakeEveryIconAway) {
     options = {false, true};
     SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
+    EXPECT_TRUE(window.Handle()) << "the session ends, the process with it";
 
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
-    MainWindow other{GetModuleHandleW(nullptr), fakes.outside, options, folder.Path()};
-    RestAtIdlePriority();
-    Choose(MainCommand::Exit, other.Handle());
-    EXPECT_TRUE(Ends(other) && fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
-    EXPECT_EQ(PriorityClass(), kNormal) << "the ending program is not put back to idle";
-}
-
-TEST_F(MainWindowTest, TheTaskbarsReturnBringsTheIconsBackTryingAFewTimesWhileRefused) {
-    fakes.tray.icons.clear();
-    fakes.tray.log.clear();
-    fakes.tray.refuse = true;
-    SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    // Each retry is a tick of the window's timer, sent here rather than waited for.
-    for (int tick = 0; tick < 30; ++tick) SendMessageW(window.Handle(), WM_TIMER, MainWindow::kRestoreIconsTimerId, 0);
-    EXPECT_EQ(std::count(fakes.tray.log.begin(), fakes.tray.log.end(), L"add 0"), MainWindow::kRestoreIconsAttempts);
-    fakes.tray.refuse = false;
-    SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_EQ(fakes.tray.icons.size(), 2u);
+    for (const bool restartManager : {true, false}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
+        MainWindow other{GetModuleHandleW(nullptr), fakes.outside, options, folder.Path()};
+        RestAtIdlePriority();
+        if (restartManager)
+            SendMessageW(other.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+        else
+            Choose(MainCommand::Exit, other.Handle());
+        EXPECT_TRUE(PumpUntil([&] { return !other.Handle(); })) << restartManager;
+        EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession) << restartManager;
+        EXPECT_EQ(PriorityClass(), kNormal) << "the ending program is not put back to idle";
+    }
 }

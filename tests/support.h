@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,28 +52,58 @@ T Next(std::deque<T>& script, T otherwise) {
     return answer;
 }
 
+// A taskbar as Windows has it: it may refuse every call (not there yet), or
+// time out on an add that it carries out all the same; an icon it has not
+// been given version 4 for does not count as reachable.
 class FakeArea final : public NotificationArea {
 public:
-    bool Add(TrayIconKey key, HICON, std::wstring_view tip) override { return Show(L"add ", key.id, tip, true); }
-    bool Modify(TrayIconKey key, HICON, std::wstring_view tip) override {
-        return Show(L"modify ", key.id, tip, icons.count(key.id) != 0);
+    bool Add(TrayIconKey key, HICON icon, std::wstring_view tip) override {
+        Log(L"add ", key.id, icon);
+        // As if the taskbar sent a callback while the call waits.
+        if (const auto hook = std::exchange(whileAdding, nullptr)) hook();
+        if (refuse || icons.count(key.id) != 0) return false;
+        icons[key.id] = tip;
+        return !timesOut;
+    }
+    bool SetVersion(TrayIconKey key) override {
+        if (refuse || icons.count(key.id) == 0) return false;
+        versioned.insert(key.id);
+        return true;
+    }
+    bool Modify(TrayIconKey key, HICON icon, std::wstring_view tip) override {
+        Log(L"modify ", key.id, icon);
+        if (refuse || icons.count(key.id) == 0) return false;
+        icons[key.id] = tip;
+        return true;
     }
     void Remove(TrayIconKey key) override {
-        Show(L"remove ", key.id, {}, false);
+        Log(L"remove ", key.id, nullptr);
         icons.erase(key.id);
+        versioned.erase(key.id);
     }
     void ShowBalloon(TrayIconKey, std::wstring_view, std::wstring_view text) override { balloons.emplace_back(text); }
+    void GiveBackFocus(TrayIconKey key) override { Log(L"focus ", key.id, nullptr); }
+
+    // What the user can click: icons the taskbar shows at version 4, with their tooltips.
+    std::map<UINT, std::wstring> Reachable() const {
+        std::map<UINT, std::wstring> reachable;
+        for (const auto& [id, tip] : icons)
+            if (versioned.count(id) != 0) reachable.emplace(id, tip);
+        return reachable;
+    }
 
     std::map<UINT, std::wstring> icons;  // what the taskbar shows: id, tooltip
+    std::set<UINT> versioned;
     std::vector<std::wstring> log, balloons;
-    bool refuse = false;  // a taskbar that is not there yet
+    std::vector<std::pair<UINT, HICON>> iconsSent;
+    bool refuse = false;    // a taskbar that is not there yet
+    bool timesOut = false;  // adds time out, and are done all the same
+    std::function<void()> whileAdding;
 
 private:
-    bool Show(const wchar_t* what, UINT id, std::wstring_view tip, bool takes) {
+    void Log(const wchar_t* what, UINT id, HICON icon) {
         log.push_back(what + std::to_wstring(id));
-        if (refuse || !takes) return false;
-        icons[id] = tip;
-        return true;
+        if (icon) iconsSent.emplace_back(id, icon);
     }
 };
 
@@ -87,42 +120,84 @@ public:
     }
     std::optional<std::wstring> ChooseFile(HWND) override { return chosenFile; }
     void ShowAbout(HWND) override { boxes.push_back(L"about"); }
-    UINT PopupMenu(HMENU menu, HWND) override {
-        menus.emplace_back(menu, PriorityClass());
-        const UINT chosen = Next(menuAnswers, 0u);
+    MenuChoice PopupMenu(HMENU menu, HWND, POINT at) override {
+        menus.push_back({menu, PriorityClass(), at.x, at.y});
+        const MenuChoice chosen = Next(menuAnswers, MenuChoice{});
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
         return chosen;
     }
 
+    struct Shown {
+        HMENU menu;
+        DWORD priority;
+        LONG x, y;
+        friend bool operator==(const Shown&, const Shown&) = default;
+    };
     std::vector<std::wstring> boxes, presets;
     std::deque<int> boxAnswers;
     std::deque<std::optional<std::wstring>> inputAnswers;
     std::optional<std::wstring> chosenFile;
-    std::vector<std::pair<HMENU, DWORD>> menus;  // and the priority class each was shown in
-    std::deque<UINT> menuAnswers;
+    std::vector<Shown> menus;
+    std::deque<MenuChoice> menuAnswers;
     std::function<void()> whileMenuOpen;  // once, as if events came in the menu's own loop
 };
 
 class FakeShell final : public Shell {
 public:
-    bool Open(HWND, const std::wstring& path) override {
+    DWORD Open(HWND, const std::wstring& path) override {
         calls.emplace_back(L"open " + path, PriorityClass());
         if (const auto hook = std::exchange(whileOpening, nullptr)) hook();
-        return opens;
+        return openError;
     }
-    void Delete(const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
+    void Delete(HWND, const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
     void ShowProperties(HWND, const std::wstring& path) override {
         calls.emplace_back(L"properties " + path, PriorityClass());
     }
 
     std::vector<std::pair<std::wstring, DWORD>> calls;  // and the priority class each was made in
-    bool opens = true;
+    DWORD openError = ERROR_SUCCESS;
     std::function<void()> whileOpening;  // once, in a nested loop of the shell's
 };
+
+// The shell's icons, read behind a gate the test opens and closes: a file
+// whose icon takes as long as the test wants, as on a share out of reach.
+class GatedIcons final : public FileIcons {
+public:
+    FileIcon Read(const std::wstring& path, int size) override {
+        WaitForSingleObject(open.get(), INFINITE);
+        FileIcon icon = ShellFileIcons().Read(path, size);
+        const std::lock_guard lock(mutex);
+        read.push_back(icon.icon.get());
+        return icon;
+    }
+    std::vector<HICON> Read() {
+        const std::lock_guard lock(mutex);
+        return read;
+    }
+    UniqueHandle open{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+
+private:
+    std::mutex mutex;
+    std::vector<HICON> read;
+};
+
+// This thread's messages handled, as the program's loop would, until the
+// condition holds; false when it did not within the deadline.
+template <class Condition>
+bool PumpUntil(Condition condition, DWORD deadlineMs = 5000) {
+    for (const ULONGLONG end = GetTickCount64() + deadlineMs;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (condition()) return true;
+        if (GetTickCount64() >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
 
 struct Fakes {
     FakeArea tray;
     FakeUi ui;
     FakeShell shell;
-    Outside outside{tray, ui, shell};
+    std::shared_ptr<GatedIcons> icons = std::make_shared<GatedIcons>();
+    Outside outside{tray, ui, shell, icons};
 };

@@ -2,23 +2,22 @@
 
 #include "base/error.h"
 #include "base/program.h"
+#include "base/system_function.h"
 #include "base/text.h"
 #include "base/texts.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <array>
-#include <numeric>
-#include <unordered_map>
-#include <unordered_set>
+#include <cstdint>
 
 namespace {
 
 constexpr std::array kShortExtensions{L"LNK", L"PIF", L"URL"};
 
-ULONGLONG Join(DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; }
-ULONGLONG Join(const FILETIME& time) { return Join(time.dwHighDateTime, time.dwLowDateTime); }
+// Files whose data would be fetched to draw their icon (cloud files, files
+// kept offline) keep the icon of their type.
+constexpr DWORD kRecallOnDataAccess = 0x00400000;  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+constexpr DWORD kNotFetched = FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess;
 
 // FNV-1a over the name as Windows compares it, folded to the 16 bits a
 // click can report, and never the main icon's 0.
@@ -32,85 +31,22 @@ UINT PreferredId(std::wstring_view fileName) {
     return id != IconRow::kMainIconId ? id : 1;
 }
 
-// Ids for the files of the listing at `which`, none of them `taken`: each
-// file's preferred id, or when another holds it the next free one. They are
-// handed out in name order, so that the same files get the same ids however
-// the folder happens to list them.
-std::vector<UINT> NewIds(const std::vector<FileState>& listing, std::vector<size_t> which,
-                         std::unordered_set<UINT> taken) {
-    std::vector<std::wstring> folded(listing.size());
-    for (const size_t i : which) folded[i] = FoldCase(listing[i].name);
-    std::vector<size_t> byName = which;
-    std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return folded[a] < folded[b]; });
-    std::vector<UINT> ids(listing.size());
-    for (const size_t i : byName) {
-        UINT id = PreferredId(listing[i].name);
-        while (taken.count(id) != 0) id = id % 0xFFFF + 1;
-        taken.insert(ids[i] = id);
-    }
-    std::vector<UINT> inOrder;
-    for (const size_t i : which) inOrder.push_back(ids[i]);
-    return inOrder;
-}
-
-// The shell's small icon when that is the notification area's size, its
-// large one when the area wants more: the taskbar scales it down as it draws.
-UniqueIcon LoadFileIcon(const std::wstring& path, int size) {
-    const UINT flags = SHGFI_ICON | (size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON);
-    SHFILEINFOW info{};
-    SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, flags);
-    UniqueIcon icon(info.hIcon);
-    if (icon) return icon;
-    // A file whose own icon cannot be read (a path too long for the shell, no
-    // right to read it) still belongs in the row, with the icon of its type.
-    // One that went away meanwhile does not.
-    if (!Exists(L"\\\\?\\" + path)) return {};
-    // Only the extension matters here; a long name would not fit the shell.
-    const std::wstring extension = ExtensionOf(path);
-    const std::wstring typeOnly = extension.empty() ? L"file" : L"file." + extension;
-    SHGetFileInfoW(typeOnly.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags | SHGFI_USEFILEATTRIBUTES);
-    return UniqueIcon(info.hIcon);
+// The resource holds images for each common DPI: the exact one, or the next
+// larger scaled down, never a smaller one blown up. Common controls 6 has
+// the function; MinGW's import library does not name it.
+UniqueIcon LoadMainIcon(int size) {
+    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto scaleDown =
+        SystemFunction<LoadIconWithScaleDownFunction>(L"comctl32.dll", "LoadIconWithScaleDown");
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = nullptr;
+    if (!scaleDown || FAILED(scaleDown(instance, program::kMainIconResource, size, size, &icon)))
+        icon = static_cast<HICON>(LoadImageW(instance, program::kMainIconResource, IMAGE_ICON, size, size, 0));
+    if (!icon) ThrowLastError();
+    return UniqueIcon(icon);
 }
 
 }  // namespace
-
-std::optional<std::vector<FileState>> ListElementFiles(const std::wstring& folder) {
-    std::vector<FileState> files;
-    WIN32_FIND_DATAW entry{};
-    const UniqueFind find(FindFirstFileExW(JoinPath(folder, L"*").c_str(), FindExInfoBasic, &entry,
-                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY) return files;
-        return std::nullopt;
-    }
-    do {
-        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)) != 0) continue;
-        files.push_back({entry.cFileName, Join(entry.nFileSizeHigh, entry.nFileSizeLow), Join(entry.ftLastWriteTime),
-                         Join(entry.ftCreationTime)});
-    } while (FindNextFileW(find.get(), &entry));
-    if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
-    return files;
-}
-
-RowChanges CompareRow(const std::vector<FileState>& row, const std::vector<FileState>& listing) {
-    std::unordered_map<std::wstring, size_t> inListing;
-    for (size_t i = 0; i < listing.size(); ++i) inListing.emplace(FoldCase(listing[i].name), i);
-    std::vector<bool> matched(listing.size());
-    RowChanges changes;
-    for (size_t i = 0; i < row.size(); ++i) {
-        const auto found = inListing.find(FoldCase(row[i].name));
-        if (found == inListing.end()) {
-            changes.gone.push_back(i);
-            continue;
-        }
-        matched[found->second] = true;
-        if (!(row[i] == listing[found->second])) changes.changed.emplace_back(i, found->second);
-    }
-    for (size_t i = 0; i < listing.size(); ++i)
-        if (!matched[i]) changes.added.push_back(i);
-    return changes;
-}
 
 std::wstring DisplayName(const std::wstring& fileName) {
     std::wstring name = fileName;
@@ -126,140 +62,237 @@ std::wstring DisplayName(const std::wstring& fileName) {
     return name;
 }
 
-int TrayIconSize(HWND window) {
-    // Windows 10 gives the size for the DPI of the window's monitor; older
-    // systems know only the one DPI, which GetSystemMetrics answers for.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    const auto dpiFor = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
-    const auto metricsFor = reinterpret_cast<GetSystemMetricsForDpiFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetSystemMetricsForDpi")));
-    if (dpiFor && metricsFor)
-        if (const UINT dpi = dpiFor(window); dpi != 0) return metricsFor(SM_CXSMICON, dpi);
-    return GetSystemMetrics(SM_CXSMICON);
-}
-
-IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder)
-    : area_(area), owner_(owner), folder_(std::move(folder)), iconSize_(TrayIconSize(owner)) {}
+IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
+                 UINT readMessage)
+    : area_(area),
+      owner_(owner),
+      folder_(std::move(folder)),
+      reader_(std::move(icons), owner, readMessage),
+      keys_(owner),
+      iconSize_(TrayIconSize()),
+      mainIcon_(LoadMainIcon(iconSize_)) {}
 
 IconRow::~IconRow() { RemoveAll(); }
 
-void IconRow::ShowMainIcon() {
-    // The resource holds 16 and 32 pixel images. The taskbar gets the one at
-    // least as large as its icons and scales it down as it draws: scaling it
-    // here would blur it, and under Wine turns the transparent edge of a
-    // 16-colour image black.
-    const int image = iconSize_ <= 16 ? 16 : 32;
-    mainIcon_.reset(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), program::kMainIconResource, IMAGE_ICON, image, image, 0)));
-    if (!mainIcon_) ThrowLastError();
-    if (mainShown_)
-        area_.Modify(Key(kMainIconId), mainIcon_.get(), texts::kMainIconTip);
-    else
-        area_.Add(Key(kMainIconId), mainIcon_.get(), texts::kMainIconTip);
-    mainShown_ = true;
+template <class Call>
+auto IconRow::Calling(Call call) {
+    ++busy_;
+    const ScopeExit done([this] { --busy_; });
+    return call();
 }
 
-void IconRow::Rebuild() {
-    const auto listing = ListElementFiles(folder_);
-    // A folder that cannot be read now keeps the row it had.
-    if (!listing) return;
-    RemoveElements();
-    std::vector<size_t> all(listing->size());
-    std::iota(all.begin(), all.end(), size_t{0});
-    const std::vector<UINT> ids = NewIds(*listing, all, {});
-    for (size_t i = 0; i < all.size(); ++i) Add((*listing)[i], ids[i]);
-    ShowBalloonIfEmpty();
-}
-
-void IconRow::Update() {
-    const auto listing = ListElementFiles(folder_);
-    if (!listing) return;
+void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
+    if (anew) {
+        for (Element& element : elements_) {
+            if (element.sync != TraySync::Add) removals_.push_back(element.id);
+            keys_.Set(element.id, 0);
+        }
+        elements_.clear();
+        reader_.Clear();
+    }
     std::vector<FileState> row;
     row.reserve(elements_.size());
     for (const Element& element : elements_) row.push_back(element.file);
-    const RowChanges changes = CompareRow(row, *listing);
-    if (changes.empty()) return;
+    const RowChanges changes = CompareRow(row, listing);
 
-    for (const auto& [inRow, inListing] : changes.changed) Change(elements_[inRow], (*listing)[inListing]);
+    for (const auto& [inRow, inListing] : changes.changed) {
+        Element& element = elements_[inRow];
+        element.file = listing[inListing];
+        element.path = JoinPath(folder_, element.file.name);
+        idsByName_[element.file.name] = element.id;
+        // A shortcut given a new target shows the target's icon; the old
+        // icon stays until the new one is read.
+        Read(element);
+        SetHotkey(element, element.hotkey);
+    }
     for (auto gone = changes.gone.rbegin(); gone != changes.gone.rend(); ++gone) {
-        area_.Remove(Key(elements_[*gone].id));
-        elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(*gone));
+        const auto at = elements_.begin() + static_cast<std::ptrdiff_t>(*gone);
+        if (at->sync != TraySync::Add) removals_.push_back(at->id);
+        keys_.Set(at->id, 0);
+        elements_.erase(at);
     }
-    std::unordered_set<UINT> taken;
-    for (const Element& element : elements_) taken.insert(element.id);
-    const std::vector<UINT> ids = NewIds(*listing, changes.added, std::move(taken));
-    for (size_t i = 0; i < ids.size(); ++i) Add((*listing)[changes.added[i]], ids[i]);
-    ShowBalloonIfEmpty();
+    // Ids in name order, so that the same names get the same ids however the
+    // folder happens to list them; places in the row in listing order.
+    std::vector<size_t> byName = changes.added;
+    std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return listing[a].name < listing[b].name; });
+    std::vector<UINT> ids(listing.size());
+    for (const size_t i : byName) ids[i] = IdFor(listing[i].name);
+    for (const size_t i : changes.added) {
+        if (elements_.size() >= kMaxElements || ids[i] == 0) break;
+        Element element{ids[i], listing[i], JoinPath(folder_, listing[i].name), DisplayName(listing[i].name), {}};
+        Read(elements_.emplace_back(std::move(element)));
+    }
+    balloonDue_ = elements_.empty() && (balloonDue_ || anew || !changes.empty());
 }
 
-void IconRow::Add(const FileState& file, UINT id) {
-    if (elements_.size() >= kMaxElements) return;
-    std::wstring path = JoinPath(folder_, file.name);
-    UniqueIcon icon = LoadFileIcon(path, iconSize_);
-    if (!icon) return;
-    // Kept even when the taskbar refuses it: Restore brings it in later.
-    area_.Add(Key(id), icon.get(), DisplayName(file.name));
-    elements_.push_back({id, file, std::move(path), std::move(icon)});
-}
-
-void IconRow::Change(Element& element, const FileState& file) {
-    element.file = file;
-    element.path = JoinPath(folder_, file.name);
-    // A shortcut given a new target shows the target's icon.
-    ReloadIcon(element);
-}
-
-void IconRow::ReloadIcon(Element& element) {
-    if (UniqueIcon icon = LoadFileIcon(element.path, iconSize_)) element.icon = std::move(icon);
-    area_.Modify(Key(element.id), element.icon.get(), DisplayName(element.file.name));
-}
-
-void IconRow::Readd() {
-    for (const Element& element : elements_) {
-        area_.Remove(Key(element.id));
-        area_.Add(Key(element.id), element.icon.get(), DisplayName(element.file.name));
+void IconRow::TakeReadings() {
+    for (IconReading& reading : reader_.Take()) {
+        Element* element = FindElement(reading.id);
+        // Read for a file that has changed since, or gone.
+        if (!element || element->generation != reading.generation) continue;
+        element->reading = false;
+        element->outOfReach = reading.icon.outOfReach;
+        if (reading.icon.icon) {
+            element->icon = std::move(reading.icon.icon);
+            if (element->sync == TraySync::Done) element->sync = TraySync::Modify;
+        }
+        SetHotkey(*element, reading.hotkey);
     }
 }
 
-bool IconRow::Restore() {
-    // If the taskbar still has an icon, bringing it up to date is enough.
-    const auto restore = [this](UINT id, HICON icon, const std::wstring& tip) {
-        return area_.Add(Key(id), icon, tip) || area_.Modify(Key(id), icon, tip);
+void IconRow::Reload() {
+    const int size = TrayIconSize();
+    if (size == iconSize_) return;
+    iconSize_ = size;
+    mainIcon_ = LoadMainIcon(size);
+    if (mainSync_ == TraySync::Done) mainSync_ = TraySync::Modify;
+    typeIcons_.clear();
+    for (Element& element : elements_) {
+        Read(element);
+        if (element.sync == TraySync::Done) element.sync = TraySync::Modify;
+    }
+}
+
+void IconRow::Restore() {
+    const auto check = [](TraySync& sync) {
+        if (sync != TraySync::Add) sync = TraySync::Verify;
     };
-    bool allBack = !mainShown_ || restore(kMainIconId, mainIcon_.get(), texts::kMainIconTip);
-    for (const Element& element : elements_)
-        allBack = restore(element.id, element.icon.get(), DisplayName(element.file.name)) && allBack;
-    return allBack;
+    check(mainSync_);
+    for (Element& element : elements_) check(element.sync);
 }
 
-void IconRow::ReloadIcons() {
-    iconSize_ = TrayIconSize(owner_);
-    if (mainShown_) ShowMainIcon();
-    for (Element& element : elements_) ReloadIcon(element);
+void IconRow::RetryMissing() {
+    const auto retry = [](TraySync& sync) {
+        if (sync == TraySync::Missing) sync = TraySync::Verify;
+    };
+    retry(mainSync_);
+    for (Element& element : elements_) retry(element.sync);
+}
+
+void IconRow::RetryReadings() {
+    for (Element& element : elements_)
+        if (element.outOfReach && !element.reading) Read(element);
+}
+
+bool IconRow::Missing() const {
+    return mainSync_ == TraySync::Missing ||
+           std::any_of(elements_.begin(), elements_.end(), [](const Element& e) { return e.sync == TraySync::Missing; });
+}
+
+bool IconRow::OutOfReach() const {
+    return std::any_of(elements_.begin(), elements_.end(), [](const Element& e) { return e.outOfReach; });
+}
+
+bool IconRow::Step() {
+    const ULONGLONG end = GetTickCount64() + kStepMs;
+    for (;;) {
+        if (!StepOnce()) return false;
+        if (GetTickCount64() >= end) return true;
+    }
+}
+
+bool IconRow::StepOnce() {
+    const auto due = [](TraySync sync) { return sync != TraySync::Done && sync != TraySync::Missing; };
+    if (!removals_.empty()) {
+        const UINT id = removals_.back();
+        removals_.pop_back();
+        Calling([&] { area_.Remove(Key(id)); });
+        return true;
+    }
+    // The main icon first: without it the program cannot be reached at all.
+    if (due(mainSync_)) {
+        mainSync_ = Sync(mainSync_, kMainIconId, mainIcon_.get(), texts::kMainIconTip);
+        return true;
+    }
+    if (balloonDue_ && mainSync_ == TraySync::Done) {
+        balloonDue_ = false;
+        Calling([&] { area_.ShowBalloon(Key(kMainIconId), texts::kAppTitle, FillIn(texts::kNoElements, Quoted(folder_))); });
+        return true;
+    }
+    const auto next = std::find_if(elements_.begin(), elements_.end(), [&](const Element& e) { return due(e.sync); });
+    if (next == elements_.end()) return false;
+    next->sync = Sync(next->sync, next->id, IconOf(*next), next->tip);
+    return true;
+}
+
+TraySync IconRow::Sync(TraySync sync, UINT id, HICON icon, const std::wstring& tip) {
+    const TrayIconKey key = Key(id);
+    return Calling([&] {
+        // An icon found where it was not expected may come from an add that
+        // timed out and was done after all: it gets its version too.
+        const bool modified = sync != TraySync::Add && area_.Modify(key, icon, tip) &&
+                              (sync == TraySync::Modify || area_.SetVersion(key));
+        const bool present = modified || (area_.Add(key, icon, tip) && area_.SetVersion(key));
+        return present ? TraySync::Done : TraySync::Missing;
+    });
 }
 
 void IconRow::RemoveAll() {
-    RemoveElements();
-    if (mainShown_) area_.Remove(Key(kMainIconId));
-    mainShown_ = false;
+    Calling([&] {
+        for (const Element& element : elements_)
+            if (element.sync != TraySync::Add) area_.Remove(Key(element.id));
+        for (const UINT id : removals_) area_.Remove(Key(id));
+        if (mainSync_ != TraySync::Add) area_.Remove(Key(kMainIconId));
+    });
+    for (const Element& element : elements_) keys_.Set(element.id, 0);
+    elements_.clear();
+    removals_.clear();
+    mainSync_ = TraySync::Add;
 }
 
-void IconRow::RemoveElements() {
-    for (const Element& element : elements_) area_.Remove(Key(element.id));
-    elements_.clear();
+void IconRow::GiveBackFocus(UINT id) {
+    Calling([&] { area_.GiveBackFocus(Key(id)); });
 }
 
 const Element* IconRow::Find(UINT id) const {
-    const auto found =
-        std::find_if(elements_.begin(), elements_.end(), [id](const Element& element) { return element.id == id; });
+    const auto found = std::find_if(elements_.begin(), elements_.end(), [id](const Element& e) { return e.id == id; });
     return found != elements_.end() ? &*found : nullptr;
 }
 
-void IconRow::ShowBalloonIfEmpty() {
-    if (!elements_.empty() || !mainShown_) return;
-    area_.ShowBalloon(Key(kMainIconId), texts::kAppTitle,
-                      texts::kNoElementsPrefix + Quoted(folder_) + texts::kNoElementsSuffix);
+Element* IconRow::FindElement(UINT id) { return const_cast<Element*>(Find(id)); }
+
+const Element* IconRow::FindByHotkey(WPARAM hotkeyId) const {
+    const auto element = keys_.ElementOf(hotkeyId);
+    return element ? Find(*element) : nullptr;
+}
+
+UINT IconRow::IdFor(const std::wstring& name) {
+    // A name seen before gets its id back, unless a file whose name folds
+    // alike holds it now.
+    if (const auto known = idsByName_.find(name); known != idsByName_.end() && !Find(known->second))
+        return known->second;
+    // Never an id another file had in this session: a click queued for its
+    // icon, or what Windows remembers of it, would go to this file.
+    if (idsGiven_.size() >= 0xFFFF) return 0;
+    UINT id = PreferredId(name);
+    while (idsGiven_.count(id) != 0) id = id % 0xFFFF + 1;
+    idsGiven_.insert(id);
+    idsByName_[name] = id;
+    return id;
+}
+
+void IconRow::Read(Element& element) {
+    element.outOfReach = false;
+    element.reading = (element.file.attributes & kNotFetched) == 0;
+    if (!element.reading) return;
+    element.generation = ++lastGeneration_;
+    reader_.Read({element.id, element.generation, element.path, iconSize_});
+}
+
+HICON IconRow::IconOf(const Element& element) {
+    if (element.icon) return element.icon.get();
+    UniqueIcon& typeIcon = typeIcons_[FoldCase(ExtensionOf(element.file.name))];
+    if (!typeIcon) typeIcon = TypeIcon(element.file.name, iconSize_);
+    return typeIcon.get();
+}
+
+void IconRow::SetHotkey(Element& element, WORD hotkey) {
+    const bool taken = !keys_.Set(element.id, hotkey);
+    std::wstring tip = DisplayName(element.file.name);
+    if (taken) tip += L"\n" + FillIn(texts::kHotkeyTaken, HotkeyName(hotkey));
+    element.hotkey = hotkey;
+    element.hotkeyTaken = taken;
+    if (tip == element.tip) return;
+    element.tip = std::move(tip);
+    if (element.sync == TraySync::Done) element.sync = TraySync::Modify;
 }

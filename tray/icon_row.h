@@ -1,56 +1,56 @@
 #pragma once
 // The row of notification-area icons: the main icon, then one icon per file
-// lying in the elements folder. It follows the folder by difference, so an
-// unchanged file's icon is never touched, and each icon's id comes from its
-// file's name, so a file keeps its id (and with it what Windows remembers of
-// the icon) across updates and runs.
+// lying in the elements folder, in folder order.
+//
+// The row is what the taskbar should show; Step brings the taskbar up to
+// date a few calls at a time, so that the loop answers clicks between them
+// however long the row. Every call to the taskbar may wait, and while it
+// waits the taskbar's callbacks are handled on this thread: nothing may
+// change the row then (Busy), and its owner keeps such changes for later.
+//
+// An element shows its type's icon at once and its own as soon as the icon
+// worker has read it. It keeps the id it got for the whole session, and ids
+// at start-up depend only on the names, so what Windows remembers of an icon
+// stays with its file.
 
 #include "base/handles.h"
+#include "files/folder_listing.h"
+#include "files/icon_reader.h"
 #include "outside/notification_area.h"
+#include "tray/shortcut_keys.h"
 
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <utility>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
-// What the folder listing tells of one file: enough to see it changed. A
-// file replaced by another of the same name differs in its creation time.
-struct FileState {
-    std::wstring name;
-    ULONGLONG size = 0;
-    ULONGLONG lastWrite = 0;
-    ULONGLONG created = 0;
-    friend bool operator==(const FileState&, const FileState&) = default;
+// Where an icon stands with the taskbar.
+enum class TraySync {
+    Done,     // the taskbar shows it as it is
+    Add,      // never shown yet
+    Modify,   // shown, with an older icon or tooltip
+    Verify,   // may or may not be there: modified if it is, added if not
+    Missing,  // the taskbar refused it; RetryMissing tries again
 };
-
-// The files lying directly in the folder that become elements: no folders,
-// no hidden files. Empty when there is no folder; nullopt when it cannot be read.
-std::optional<std::vector<FileState>> ListElementFiles(const std::wstring& folder);
-
-// How a listing differs from the row: the row's files that are gone, the
-// (row, listing) pairs that changed (letter case of the name included), and
-// the listing's new files, in listing order. Names match as Windows matches them.
-struct RowChanges {
-    std::vector<size_t> gone;
-    std::vector<std::pair<size_t, size_t>> changed;
-    std::vector<size_t> added;
-    bool empty() const { return gone.empty() && changed.empty() && added.empty(); }
-};
-RowChanges CompareRow(const std::vector<FileState>& row, const std::vector<FileState>& listing);
-
-// The tooltip of an element: its file name, less ".lnk", ".pif" or ".url".
-std::wstring DisplayName(const std::wstring& fileName);
-
-// The notification area's icon size for the window's DPI.
-int TrayIconSize(HWND window);
 
 struct Element {
     UINT id;
     FileState file;
     std::wstring path;
-    UniqueIcon icon;
+    std::wstring tip;
+    UniqueIcon icon;           // its own, once read; until then its type's stands in
+    unsigned generation = 0;   // of the last reading asked for
+    bool reading = false;      // a reading is under way
+    bool outOfReach = false;   // its icon could not be read; worth another try
+    WORD hotkey = 0;
+    bool hotkeyTaken = false;  // another program holds it
+    TraySync sync = TraySync::Add;
 };
+
+// The tooltip of an element: its file name, less ".lnk", ".pif" or ".url".
+std::wstring DisplayName(const std::wstring& fileName);
 
 class IconRow {
 public:
@@ -58,44 +58,76 @@ public:
     // A click reports its icon's id in 16 bits; the row stays well short of
     // using them all, and files past this many get no icon.
     static constexpr size_t kMaxElements = 32767;
+    // How long one step may keep the loop from answering the user.
+    static constexpr ULONGLONG kStepMs = 30;
 
-    IconRow(NotificationArea& area, HWND owner, std::wstring folder);
+    // Readings of icons are announced to the owner with readMessage.
+    IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
+            UINT readMessage);
     ~IconRow();
     IconRow(const IconRow&) = delete;
     IconRow& operator=(const IconRow&) = delete;
 
-    void ShowMainIcon();
-    // The whole row anew, in folder order: start-up and "Обновить".
-    void Rebuild();
-    // Only what changed in the folder since the last look; new files join
-    // the end of the row.
-    void Update();
-    // Each element icon taken out and put back (Anti-Hide).
-    void Readd();
-    // Every icon added again after the taskbar came back; false while it refuses.
-    bool Restore();
-    // Every icon loaded again at the notification area's size (a new DPI).
-    void ReloadIcons();
+    // The row made to follow a listing of the folder: only what changed, new
+    // files at the end; or, anew, every icon out and back in folder order
+    // with every icon read again ("Обновить").
+    void Apply(const std::vector<FileState>& listing, bool anew);
+    // The icons (and shortcut keys) the worker has read.
+    void TakeReadings();
+    // Icons loaded again where the notification area's size has changed.
+    void Reload();
+    // Every icon checked: modified where the taskbar still has it, added
+    // where it lost it (a new taskbar, Anti-Hide).
+    void Restore();
+    // Icons the taskbar refused, tried again.
+    void RetryMissing();
+    // Icons whose file could not be read, read again.
+    void RetryReadings();
+
+    // A few calls to the taskbar; true while more are due.
+    bool Step();
+    bool Busy() const { return busy_ != 0; }
+    // Some icon the taskbar refused.
+    bool Missing() const;
+    bool OutOfReach() const;
+
     // Every icon out of the notification area: the program ends.
     void RemoveAll();
+    void GiveBackFocus(UINT id);
 
-    // The element with that icon id; null when no file has it any more.
+    // The element with that icon id (or hotkey id); null when no file has it any more.
     const Element* Find(UINT id) const;
+    const Element* FindByHotkey(WPARAM hotkeyId) const;
     const std::vector<Element>& Elements() const { return elements_; }
+    // What the element shows: its own icon, or its type's until that is read.
+    HICON IconOf(const Element& element);
 
 private:
     TrayIconKey Key(UINT id) const { return {owner_, id}; }
-    void Add(const FileState& file, UINT id);
-    void Change(Element& element, const FileState& file);
-    void ReloadIcon(Element& element);
-    void RemoveElements();
-    void ShowBalloonIfEmpty();
+    Element* FindElement(UINT id);
+    UINT IdFor(const std::wstring& name);
+    void Read(Element& element);
+    void SetHotkey(Element& element, WORD hotkey);
+    bool StepOnce();
+    // Brings one icon to the taskbar as `sync` says; its state afterwards.
+    TraySync Sync(TraySync sync, UINT id, HICON icon, const std::wstring& tip);
+    template <class Call>
+    auto Calling(Call call);
 
     NotificationArea& area_;
     HWND owner_;
     std::wstring folder_;
+    IconReader reader_;
+    ShortcutKeys keys_;
     int iconSize_;
     UniqueIcon mainIcon_;
-    bool mainShown_ = false;
+    TraySync mainSync_ = TraySync::Add;
     std::vector<Element> elements_;
+    std::vector<UINT> removals_;  // ids the taskbar still shows, of files gone
+    bool balloonDue_ = false;
+    unsigned lastGeneration_ = 0;
+    int busy_ = 0;
+    std::unordered_map<std::wstring, UniqueIcon> typeIcons_;      // by folded extension
+    std::unordered_map<std::wstring, UINT> idsByName_;            // every name seen this session
+    std::unordered_set<UINT> idsGiven_;                           // every id handed out this session
 };

@@ -1,7 +1,7 @@
 #include "tray/main_window.h"
 
-#include "actions/element_actions.h"
 #include "actions/folder_view.h"
+#include "actions/open_element.h"
 #include "actions/shortcut.h"
 #include "base/error.h"
 #include "base/priority.h"
@@ -9,26 +9,44 @@
 #include "base/texts.h"
 #include "environment/start_with_windows.h"
 
-#include <algorithm>
+#include <dbt.h>
+
+#include <cwchar>
+
+namespace {
+
+constexpr UINT kRowWorkMessage = WM_APP + 2;
+constexpr UINT kFolderListedMessage = WM_APP + 3;
+constexpr UINT kIconsReadMessage = WM_APP + 4;
+constexpr UINT kNetworkChangedMessage = WM_APP + 5;
+// Sent by a second copy, which finds this one by its window class.
+constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
+
+}  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder)
     : outside_(outside),
       options_(options),
       folder_(std::move(elementsFolder)),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
+      showMenuMessage_(RegisterWindowMessageW(kShowMenuMessageName)),
       hwnd_(CreateHiddenWindow(instance, this)),
-      row_(outside.tray, hwnd_.get(), folder_),
-      watch_(folder_) {
+      row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage),
+      watch_(folder_, hwnd_.get(), kFolderListedMessage),
+      network_(hwnd_.get(), kNetworkChangedMessage) {
+    // Run elevated, the program would not hear the unelevated taskbar and a
+    // second copy otherwise.
+    for (const UINT message : {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage})
+        ChangeWindowMessageFilterEx(hwnd_.get(), message, MSGFLT_ALLOW, nullptr);
     antiHideTimer_.Attach(hwnd_.get());
-    restoreIconsTimer_.Attach(hwnd_.get());
-    ready_ = true;
-
-    row_.ShowMainIcon();
-    row_.Rebuild();
+    missingIconsTimer_.Attach(hwnd_.get());
+    unreadIconsTimer_.Attach(hwnd_.get());
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
-    antiHideTimer_.SetRunning(options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
-    menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(program::Path()));
+    if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
+    ready_ = true;
+    // The main icon at once; the elements come with the first listing.
+    OnRowWork();
 }
 
 HWND MainWindow::CreateHiddenWindow(HINSTANCE instance, MainWindow* window) {
@@ -40,11 +58,22 @@ HWND MainWindow::CreateHiddenWindow(HINSTANCE instance, MainWindow* window) {
     // Registered once per process; tests make many windows.
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError();
     // A top-level window rather than a message-only one: only top-level
-    // windows hear the taskbar's "TaskbarCreated" broadcast.
+    // windows hear the taskbar's "TaskbarCreated" and drives arriving.
     HWND hwnd = CreateWindowExW(0, kMainWindowClass, texts::kMainIconTip, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 320, 240, nullptr, nullptr, instance, window);
     if (!hwnd) ThrowLastError();
     return hwnd;
+}
+
+bool MainWindow::ShowRunningCopy() {
+    const HWND running = FindWindowW(kMainWindowClass, nullptr);
+    if (!running) return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(running, &process);
+    // The copy the user just started may bring a window forward; it hands
+    // that right on, or the menu would not close when clicked away from.
+    AllowSetForegroundWindow(process);
+    return PostMessageW(running, RegisterWindowMessageW(kShowMenuMessageName), 0, 0) != FALSE;
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -54,34 +83,50 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self || !self->ready_) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        self->Fail(CurrentError());
+        return 0;
+    }
 }
 
-template <class Handler>
-void MainWindow::Guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (...) {
-        failed_ = true;
-        ShowError(outside_.ui, CurrentError());
-        PostQuitMessage(1);
-    }
+void MainWindow::Fail(const Error& error) {
+    failed_ = true;
+    if (!sessionEnding_) ShowError(outside_.ui, error);
+    PostQuitMessage(1);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case kTrayCallbackMessage: Guarded([&] { OnTrayCallback(lParam); }); return 0;
-        case WM_TIMER: Guarded([&] { OnTimer(wParam); }); return 0;
-        case WM_CLOSE: Guarded([&] { Close(); }); return 0;
-        case WM_QUERYENDSESSION: return TRUE;
-        case WM_ENDSESSION:
-            // The process may be ended as soon as this returns.
-            if (wParam) Guarded([&] {
-                    Unload();
-                    row_.RemoveAll();
-                });
+        case kTrayCallbackMessage: OnTrayCallback(wParam, lParam); return 0;
+        case kRowWorkMessage:
+            work_.posted = false;
+            OnRowWork();
             return 0;
-        case WM_DPICHANGED: Guarded([&] { row_.ReloadIcons(); }); return 0;
+        case kFolderListedMessage:
+        case kIconsReadMessage: ScheduleRowWork(); return 0;
+        case kNetworkChangedMessage:
+            work_.retryReadings = true;
+            ScheduleRowWork();
+            return 0;
+        case WM_HOTKEY: OnHotkey(wParam); return 0;
+        case WM_TIMER: OnTimer(wParam); return 0;
+        case WM_CLOSE: Close(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION: OnEndSession(wParam != FALSE, lParam); return 0;
+        case WM_SETTINGCHANGE: OnSettingChange(wParam, lParam); return 0;
+        case WM_DPICHANGED:
+            work_.reload = true;
+            ScheduleRowWork();
+            return 0;
+        case WM_DEVICECHANGE:
+            // A drive arrived: a shortcut's target may be in reach now.
+            if (wParam == DBT_DEVICEARRIVAL) {
+                work_.retryReadings = true;
+                ScheduleRowWork();
+            }
+            return TRUE;
         case WM_DESTROY: OnDestroy(); return 0;
         case WM_NCDESTROY:
             // Destroyed by the system: nothing left to destroy, and the
@@ -90,7 +135,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         default:
             if (message == taskbarCreatedMessage_ && message != 0) {
-                Guarded([&] { OnTaskbarCreated(); });
+                // A new taskbar, or the same one at a new DPI with the icons still there.
+                work_.reload = work_.restore = true;
+                ScheduleRowWork();
+                return 0;
+            }
+            if (message == showMenuMessage_ && message != 0) {
+                POINT at{};
+                GetCursorPos(&at);
+                const NormalPriority normal;
+                ShowMainMenu(at);
                 return 0;
             }
             return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
@@ -98,84 +152,123 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int MainWindow::Run() {
-    while (Step()) {
+    MSG message{};
+    BOOL got = FALSE;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
-    return exitCode_;
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
-bool MainWindow::Step(DWORD maxWaitMs) {
-    const std::vector<HANDLE> handles = watch_.Handles();
-    const auto count = static_cast<DWORD>(handles.size());
-    const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles.data(), std::min(watch_.Timeout(), maxWaitMs),
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke < WAIT_OBJECT_0 + count) {
-        watch_.Signalled(handles[woke - WAIT_OBJECT_0]);
-    } else if (woke == WAIT_OBJECT_0 + count) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                exitCode_ = static_cast<int>(message.wParam);
-                return false;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    } else if (woke == WAIT_FAILED) {
-        Guarded([] { ThrowLastError(); });
+void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
+    const auto event = DecodeTrayCallback(wParam, lParam);
+    if (!event) return;
+    // Sent while a call to the taskbar waits: answered once it is over.
+    if (row_.Busy()) {
+        PostMessageW(hwnd_.get(), kTrayCallbackMessage, wParam, lParam);
+        return;
     }
-    // Also after messages: a steady stream of them must not hold the row back.
-    if (watch_.Timeout() == 0) Guarded([&] {
-            if (watch_.Due()) row_.Update();
-        });
-    return true;
-}
-
-void MainWindow::OnTrayCallback(LPARAM lParam) {
-    const auto click = DecodeTrayCallback(lParam);
-    if (!click) return;
     const NormalPriority normal;
-    if (click->id == IconRow::kMainIconId) return ShowMainMenu();
-    const Element* element = row_.Find(click->id);
+    const bool opening = event->kind == TrayEvent::Kind::Open;
+    if (opening && Repeats(event->id)) return;
+    activation_.underway = opening;
+    const ScopeExit done([this] { activation_.underway = false; });
+    if (event->id == IconRow::kMainIconId) return ShowMainMenu(event->anchor);
+    const Element* element = row_.Find(event->id);
     // The file left the row after the click was sent.
     if (!element) return;
     // A copy: a menu or the shell runs a loop of its own, in which the row may change.
     std::wstring path = element->path;
-    if (click->wantsMenu)
-        ShowElementMenu(path);
+    if (opening)
+        Launch(std::move(path));
     else
-        OpenElement(outside_.shell, outside_.ui, hwnd_.get(), std::move(path));
+        ShowElementMenu(event->id, path, event->anchor);
+}
+
+bool MainWindow::Repeats(UINT id) {
+    const ULONGLONG now = GetTickCount64();
+    if (id == activation_.id && (activation_.underway || now - activation_.at < GetDoubleClickTime())) return true;
+    activation_.id = id;
+    activation_.at = now;
+    return false;
+}
+
+void MainWindow::OnHotkey(WPARAM id) {
+    const Element* element = row_.FindByHotkey(id);
+    if (!element) return;
+    const NormalPriority normal;
+    Launch(element->path);
 }
 
 void MainWindow::BringForward() {
-    // Otherwise the menu would not close when the user clicks elsewhere.
+    // Otherwise a menu would not close when the user clicks elsewhere, and a
+    // consent prompt would wait behind a flashing taskbar button.
     SetForegroundWindow(hwnd_.get());
     SendMessageW(hwnd_.get(), WM_NULL, 0, 0);
 }
 
-void MainWindow::ShowMainMenu() {
+void MainWindow::Launch(std::wstring path) {
     BringForward();
-    const UINT chosen = outside_.ui.PopupMenu(menus_.Main(), hwnd_.get());
-    if (const auto command = CommandFromId<MainCommand>(chosen))
+    OpenElement(outside_.shell, outside_.ui, hwnd_.get(), std::move(path));
+}
+
+void MainWindow::ShowMainMenu(POINT at) {
+    if (menuOpen_) return;
+    BringForward();
+    // What Task Manager's Startup page may have changed meanwhile.
+    menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(program::Path()));
+    // What "Элементы" lists stays what the user chose from, whatever
+    // happens to the row while the menu is open.
+    std::vector<std::wstring> paths;
+    std::vector<MenuElement> items;
+    for (const Element& element : row_.Elements()) {
+        paths.push_back(element.path);
+        items.push_back({row_.IconOf(element), element.tip,
+                         element.hotkey && !element.hotkeyTaken ? HotkeyName(element.hotkey) : std::wstring()});
+    }
+    menus_.SetElements(items);
+    const MenuChoice choice = PopUp(menus_.Main(), at, IconRow::kMainIconId);
+    if (const auto element = menus_.ElementFromId(choice.command))
+        Launch(paths[*element]);
+    else if (const auto command = CommandFromId<MainCommand>(choice.command))
         OnMainCommand(*command);
-    else if (CommandFromId<HelpCommand>(chosen) == HelpCommand::About)
+    else if (CommandFromId<HelpCommand>(choice.command) == HelpCommand::About)
         outside_.ui.ShowAbout(hwnd_.get());
 }
 
-void MainWindow::ShowElementMenu(const std::wstring& path) {
+void MainWindow::ShowElementMenu(UINT id, const std::wstring& path, POINT at) {
+    if (menuOpen_) return;
     BringForward();
-    if (const auto command = CommandFromId<ElementCommand>(outside_.ui.PopupMenu(menus_.Element(), hwnd_.get())))
+    if (const auto command = CommandFromId<ElementCommand>(PopUp(menus_.Element(), at, id).command))
         OnElementCommand(*command, path);
+}
+
+MenuChoice MainWindow::PopUp(HMENU menu, POINT at, UINT iconId) {
+    menuOpen_ = true;
+    const ScopeExit closed([this] { menuOpen_ = false; });
+    const MenuChoice choice = outside_.ui.PopupMenu(menu, hwnd_.get(), at);
+    // Opened from the keyboard and left with Esc: the keyboard goes back
+    // to the notification area.
+    if (choice.cancelledFromKeyboard && !row_.Busy()) row_.GiveBackFocus(iconId);
+    return choice;
 }
 
 void MainWindow::OnMainCommand(MainCommand command) {
     switch (command) {
         case MainCommand::CreateShortcut: CreateShortcutInteractive(outside_.ui, hwnd_.get(), folder_); break;
         case MainCommand::OpenFolder: OpenElementsFolder(outside_.shell, outside_.ui, folder_); break;
-        case MainCommand::Refresh: row_.Rebuild(); break;
+        case MainCommand::Refresh:
+            work_.anew = true;
+            watch_.ListNow();
+            break;
         case MainCommand::AntiHide:
             options_.antiHide = !options_.antiHide;
             menus_.SetChecked(command, options_.antiHide);
-            antiHideTimer_.SetRunning(options_.antiHide);
+            if (options_.antiHide)
+                antiHideTimer_.Start(kAntiHideIntervalMs);
+            else
+                antiHideTimer_.Stop();
             break;
         case MainCommand::AntiHideInRemoteSession:
             options_.antiHideInRemoteSession = !options_.antiHideInRemoteSession;
@@ -189,48 +282,102 @@ void MainWindow::OnMainCommand(MainCommand command) {
 }
 
 void MainWindow::ToggleStartWithWindows() {
-    const bool starts = menus_.Checked(MainCommand::StartWithWindows);
-    // A refusal leaves the mark as it was; the registry has said nothing worth showing.
-    if (SetStartWithWindows(program::Path(), !starts)) menus_.SetChecked(MainCommand::StartWithWindows, !starts);
+    const std::wstring self = program::Path();
+    try {
+        SetStartWithWindows(self, !StartsWithWindows(self));
+    } catch (const Error& error) {
+        ShowError(outside_.ui, error, texts::kCannotChangeStartWithWindows);
+    }
+    menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(self));
 }
 
 void MainWindow::OnElementCommand(ElementCommand command, const std::wstring& path) {
     switch (command) {
-        case ElementCommand::Open: OpenElement(outside_.shell, outside_.ui, hwnd_.get(), path); break;
-        case ElementCommand::Delete: DeleteElement(outside_.shell, path); break;
-        case ElementCommand::Properties: ShowElementProperties(outside_.shell, hwnd_.get(), path); break;
+        case ElementCommand::Open: Launch(path); break;
+        case ElementCommand::Delete: outside_.shell.Delete(hwnd_.get(), path); break;
+        case ElementCommand::Properties: outside_.shell.ShowProperties(hwnd_.get(), path); break;
     }
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
     // A tick queued before its timer was stopped still arrives.
-    if (id == kAntiHideTimerId && antiHideTimer_.Running()) OnAntiHideTimer();
-    if (id == kRestoreIconsTimerId && restoreIconsTimer_.Running()) RestoreIcons();
+    if (id == kAntiHideTimerId && antiHideTimer_.Running()) {
+        if (!options_.antiHideInRemoteSession && GetSystemMetrics(SM_REMOTESESSION) != 0) return;
+        work_.restore = true;
+    } else if (id == kMissingIconsTimerId && missingIconsTimer_.Ticked()) {
+        work_.retryMissing = true;
+    } else if (id == kUnreadIconsTimerId && unreadIconsTimer_.Ticked()) {
+        work_.retryReadings = true;
+    } else {
+        return;
+    }
+    ScheduleRowWork();
 }
 
-void MainWindow::OnAntiHideTimer() {
-    if (!options_.antiHideInRemoteSession && GetSystemMetrics(SM_REMOTESESSION) != 0) return;
-    row_.Readd();
+void MainWindow::OnEndSession(bool ending, LPARAM reason) {
+    if (!ending) return;
+    // From here on nothing modal: a box would hold up the end of the session.
+    sessionEnding_ = true;
+    Unload();
+    if (!row_.Busy()) row_.RemoveAll();
+    // The Restart Manager closes this program, the session goes on; it
+    // starts the program again once it is done.
+    if ((reason & ENDSESSION_CLOSEAPP) != 0) Close();
 }
 
-void MainWindow::OnTaskbarCreated() {
-    restoreAttemptsLeft_ = kRestoreIconsAttempts;
-    RestoreIcons();
+void MainWindow::OnSettingChange(WPARAM action, LPARAM area) {
+    const auto* name = reinterpret_cast<const wchar_t*>(area);
+    if (action == SPI_SETICONMETRICS || action == SPI_SETNONCLIENTMETRICS ||
+        (name && std::wcscmp(name, L"WindowMetrics") == 0)) {
+        work_.reload = true;
+        ScheduleRowWork();
+    }
 }
 
-void MainWindow::RestoreIcons() {
-    const bool allBack = row_.Restore();
-    restoreIconsTimer_.SetRunning(!allBack && --restoreAttemptsLeft_ > 0);
+void MainWindow::ScheduleRowWork() {
+    if (work_.posted || !hwnd_) return;
+    work_.posted = PostMessageW(hwnd_.get(), kRowWorkMessage, 0, 0) != FALSE;
+}
+
+void MainWindow::OnRowWork() {
+    // Inside a call to the taskbar: the call that made the row busy asks
+    // again once it is over.
+    if (row_.Busy()) {
+        work_.wanted = true;
+        return;
+    }
+    work_.wanted = false;
+    if (std::exchange(work_.close, false)) return Close();
+    // The icons are gone for good.
+    if (unloaded_) return;
+    if (auto listing = watch_.Take()) row_.Apply(*listing, std::exchange(work_.anew, false));
+    row_.TakeReadings();
+    if (std::exchange(work_.reload, false)) row_.Reload();
+    if (std::exchange(work_.restore, false)) row_.Restore();
+    if (std::exchange(work_.retryMissing, false)) row_.RetryMissing();
+    if (std::exchange(work_.retryReadings, false)) row_.RetryReadings();
+    if (row_.Step() || work_.wanted) ScheduleRowWork();
+    missingIconsTimer_.Follow(row_.Missing());
+    unreadIconsTimer_.Follow(row_.OutOfReach());
 }
 
 void MainWindow::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    SaveOptions(options_);
+    try {
+        SaveOptions(options_);
+    } catch (...) {
+        failed_ = true;
+        if (!sessionEnding_) ShowError(outside_.ui, CurrentError());
+    }
     LeaveIdlePriority();
 }
 
 void MainWindow::Close() {
+    if (row_.Busy()) {
+        work_.close = work_.wanted = true;
+        return;
+    }
     Unload();
     DestroyWindow(hwnd_.get());
 }
@@ -238,8 +385,9 @@ void MainWindow::Close() {
 void MainWindow::OnDestroy() {
     // While the window still exists: an icon whose owner window is gone can
     // stay drawn in the notification area after the program has ended.
-    antiHideTimer_.SetRunning(false);
-    restoreIconsTimer_.SetRunning(false);
+    antiHideTimer_.Stop();
+    missingIconsTimer_.Follow(false);
+    unreadIconsTimer_.Follow(false);
     row_.RemoveAll();
     PostQuitMessage(failed_ ? 1 : 0);
 }

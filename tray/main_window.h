@@ -1,16 +1,24 @@
 #pragma once
 // The hidden main window: it owns the icon row, the two popup menus and the
-// timers, receives every event of theirs on the program's one thread, and
-// runs the message loop, which also waits on the elements folder. It is
-// never shown.
+// timers, and receives every event of theirs on the program's one window
+// thread. The folder watch and the icon worker run on threads of their own
+// and tell it by posted messages what they found. It is never shown.
+//
+// What changes the row runs from the message loop, never inside a call to
+// the taskbar: such a call handles the taskbar's callbacks while it waits,
+// and a click handled there must not rebuild the row the call is walking.
+// Whatever arrives then is kept (RowWork) or posted again for later.
 
+#include "base/error.h"
+#include "environment/network_changes.h"
 #include "environment/options.h"
+#include "files/folder_watch.h"
 #include "outside/outside.h"
-#include "tray/folder_watch.h"
 #include "tray/icon_row.h"
 #include "tray/menus.h"
 #include "tray/window_timer.h"
 
+#include <optional>
 #include <string>
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
@@ -18,15 +26,12 @@ inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
 class MainWindow {
 public:
     static constexpr UINT_PTR kAntiHideTimerId = 1;
-    static constexpr UINT_PTR kRestoreIconsTimerId = 2;
+    static constexpr UINT_PTR kMissingIconsTimerId = 2;
+    static constexpr UINT_PTR kUnreadIconsTimerId = 3;
     static constexpr UINT kAntiHideIntervalMs = 60000;
-    // The taskbar announces itself before it always takes icons: a few
-    // tries, a while apart, rather than leave the program unreachable.
-    static constexpr UINT kRestoreIconsIntervalMs = 2000;
-    static constexpr int kRestoreIconsAttempts = 15;
 
-    // Makes the window and puts up the main icon, the whole row, the check
-    // marks and Anti-Hide; the folder is watched from here on.
+    // Makes the window, puts up the main icon at once, and has the folder
+    // listed; the row follows it from here on.
     MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -35,36 +40,44 @@ public:
 
     // The message loop, until the window closes; answers the exit code.
     int Run();
-    // One turn of it: waits at most maxWaitMs for a message, a change in the
-    // folder or a change settling, and handles it. False once the loop ends.
-    bool Step(DWORD maxWaitMs = INFINITE);
 
     const IconRow& Row() const { return row_; }
     const Menus& MenuBar() const { return menus_; }
+
+    // Asks the copy already running in this session to show its main menu,
+    // so that starting the program again shows where it is. False when no
+    // copy's window was found.
+    static bool ShowRunningCopy();
 
 private:
     static HWND CreateHiddenWindow(HINSTANCE instance, MainWindow* window);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Runs a handler; whatever it throws is shown once and ends the program.
-    template <class Handler>
-    void Guarded(Handler&& handler);
+    // Whatever a handler throws is shown once (never while the session
+    // ends) and ends the program.
+    void Fail(const Error& error);
 
-    void OnTrayCallback(LPARAM lParam);
+    void OnTrayCallback(WPARAM wParam, LPARAM lParam);
+    bool Repeats(UINT id);
+    void OnHotkey(WPARAM id);
     void OnTimer(UINT_PTR id);
-    void OnAntiHideTimer();
-    void OnTaskbarCreated();
-    void RestoreIcons();
+    void OnEndSession(bool ending, LPARAM reason);
+    void OnSettingChange(WPARAM action, LPARAM area);
+    void ScheduleRowWork();
+    void OnRowWork();
     void OnDestroy();
 
     void BringForward();
-    void ShowMainMenu();
-    void ShowElementMenu(const std::wstring& path);
+    void Launch(std::wstring path);
+    void ShowMainMenu(POINT at);
+    void ShowElementMenu(UINT id, const std::wstring& path, POINT at);
+    MenuChoice PopUp(HMENU menu, POINT at, UINT iconId);
     void OnMainCommand(MainCommand command);
     void OnElementCommand(ElementCommand command, const std::wstring& path);
     void ToggleStartWithWindows();
 
-    // Stores the options and leaves idle priority; once, however the window ends.
+    // Stores the options and leaves idle priority; once, however the window
+    // ends. Closing waits for the row's call to the taskbar to be over.
     void Unload();
     void Close();
 
@@ -72,15 +85,41 @@ private:
     Options& options_;
     std::wstring folder_;
     UINT taskbarCreatedMessage_;
+    UINT showMenuMessage_;
     bool ready_ = false;  // messages before the constructor is done get default handling
     bool unloaded_ = false;
+    bool sessionEnding_ = false;
     bool failed_ = false;
-    int exitCode_ = 0;
+    bool menuOpen_ = false;  // one popup menu at a time
     UniqueWindow hwnd_;
     Menus menus_;
     IconRow row_;
     FolderWatch watch_;
-    WindowTimer antiHideTimer_{kAntiHideTimerId, kAntiHideIntervalMs};
-    WindowTimer restoreIconsTimer_{kRestoreIconsTimerId, kRestoreIconsIntervalMs};
-    int restoreAttemptsLeft_ = 0;
+    NetworkChanges network_;
+    WindowTimer antiHideTimer_{kAntiHideTimerId};
+    // The taskbar may refuse icons for a while at logon, with no
+    // "TaskbarCreated" to follow: retried from seconds to a minute apart.
+    RetryTimer missingIconsTimer_{kMissingIconsTimerId, 2000, 60000};
+    // Icons of shortcuts whose target is out of reach, read again from half
+    // a minute to ten minutes apart (and when a drive or the network comes).
+    RetryTimer unreadIconsTimer_{kUnreadIconsTimerId, 30000, 600000};
+
+    // What waits for the next turn of the row's work.
+    struct RowWork {
+        bool posted = false;     // its message is in the queue
+        bool wanted = false;     // asked for while the row was busy
+        bool anew = true;        // the next listing builds the row anew: the first, and after "Обновить"
+        bool reload = false;     // the icon size may have changed
+        bool restore = false;    // icons the taskbar may have lost
+        bool retryMissing = false;
+        bool retryReadings = false;
+        bool close = false;
+    } work_;
+    // The last icon activated, against the taskbar's repeats: NIN_SELECT at
+    // each release of a double click, NIN_KEYSELECT twice for one Enter.
+    struct Activation {
+        UINT id = ~0u;
+        ULONGLONG at = 0;
+        bool underway = false;
+    } activation_;
 };

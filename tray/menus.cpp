@@ -3,6 +3,8 @@
 #include "base/error.h"
 #include "base/texts.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <span>
 
 namespace {
@@ -59,11 +61,90 @@ UniqueMenu BuildPopup(std::span<const Entry> entries, UniqueMenu submenu = {}) {
     return popup;
 }
 
+// A menu shows an item's bitmap with its alpha channel only when it is a
+// 32-bit bitmap with premultiplied alpha; an icon without an alpha channel
+// takes it from its mask.
+UniqueBitmap MenuBitmap(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return {};
+    const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+    BITMAP size{};
+    if (!color || !GetObjectW(color.get(), sizeof size, &size)) return {};
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.bmWidth;
+    format.bmiHeader.biHeight = -size.bmHeight;  // top-down
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const auto count = static_cast<size_t>(size.bmWidth) * static_cast<size_t>(size.bmHeight);
+    std::vector<std::uint32_t> maskBits(count);
+    const WindowDC screen(nullptr);
+    if (!bitmap || !GetDIBits(screen.get(), color.get(), 0, size.bmHeight, bits, &format, DIB_RGB_COLORS) ||
+        !GetDIBits(screen.get(), mask.get(), 0, size.bmHeight, maskBits.data(), &format, DIB_RGB_COLORS))
+        return {};
+    const std::span pixels(static_cast<std::uint32_t*>(bits), count);
+    const bool alpha = std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; });
+    for (size_t i = 0; i < count; ++i) {
+        const std::uint32_t p = pixels[i];
+        const std::uint32_t a = alpha ? p >> 24 : ((maskBits[i] & 0xFFFFFF) != 0 ? 0 : 255);
+        const auto scale = [a](std::uint32_t channel) { return (channel & 0xFF) * a / 255; };
+        pixels[i] = (a << 24) | (scale(p >> 16) << 16) | (scale(p >> 8) << 8) | scale(p);
+    }
+    return bitmap;
+}
+
+// "&" in a file name is a letter, not the mark of a mnemonic.
+std::wstring MenuText(std::wstring_view text) {
+    std::wstring out;
+    for (const wchar_t c : text) {
+        if (c == L'&') out += L'&';
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace
 
 Menus::Menus() : main_(BuildPopup(kMainMenu, BuildPopup(kHelpMenu))), element_(BuildPopup(kElementMenu)) {
     // "Открыть" in bold: what a plain click on the icon does.
     SetMenuDefaultItem(element_.get(), CommandId(ElementCommand::Open), FALSE);
+    UniqueMenu elements(CreatePopupMenu());
+    if (!elements || !InsertMenuW(main_.get(), 0, MF_BYPOSITION | MF_POPUP | MF_GRAYED,
+                                  reinterpret_cast<UINT_PTR>(elements.get()), texts::kMenuElements) ||
+        !InsertMenuW(main_.get(), 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr))
+        ThrowLastError();
+    elements_ = elements.release();
+}
+
+void Menus::SetElements(const std::vector<MenuElement>& elements) {
+    while (DeleteMenu(elements_, 0, MF_BYPOSITION)) {
+    }
+    bitmaps_.clear();
+    elementCount_ = 0;
+    for (const MenuElement& element : elements) {
+        const UINT id = kElementsMenuIdBase + static_cast<UINT>(elementCount_);
+        std::wstring text = MenuText(element.text.substr(0, element.text.find(L'\n')));
+        if (!element.key.empty()) text += L"\t" + element.key;
+        if (id > 0xFFFF || !AppendMenuW(elements_, MF_STRING, id, text.c_str())) break;
+        ++elementCount_;
+        if (UniqueBitmap bitmap = MenuBitmap(element.icon)) {
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_BITMAP;
+            item.hbmpItem = bitmap.get();
+            SetMenuItemInfoW(elements_, id, FALSE, &item);
+            bitmaps_.push_back(std::move(bitmap));
+        }
+    }
+    EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (elementCount_ != 0 ? MF_ENABLED : MF_GRAYED));
+}
+
+std::optional<size_t> Menus::ElementFromId(UINT id) const {
+    if (id < kElementsMenuIdBase || id >= kElementsMenuIdBase + elementCount_) return std::nullopt;
+    return id - kElementsMenuIdBase;
 }
 
 bool Menus::Checked(MainCommand command) const {

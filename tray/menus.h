@@ -1,11 +1,14 @@
 #pragma once
 // The two popup menus: the main icon's and an element's. Each command keeps
 // the item index the program has always documented for it, and the menus
-// are built from tables of those commands.
+// are built from tables of those commands. The main menu opens with the
+// submenu "Элементы", which lists the row anew each time the menu opens.
 
 #include "base/handles.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 enum class MainCommand : UINT {
     CreateShortcut = 0,
@@ -26,6 +29,8 @@ constexpr UINT MenuIdBase(MainCommand) { return 1000; }
 constexpr UINT MenuIdBase(HelpCommand) { return 2000; }
 constexpr UINT MenuIdBase(ElementCommand) { return 3000; }
 constexpr UINT kMenuIdRange = 1000;
+// The items of "Элементы", by place in the list; menu ids stay in 16 bits.
+constexpr UINT kElementsMenuIdBase = 4000;
 
 template <class Command>
 constexpr UINT CommandId(Command command) {
@@ -39,6 +44,14 @@ constexpr std::optional<Command> CommandFromId(UINT id) {
     return static_cast<Command>(id - base);
 }
 
+// An entry of "Элементы": the element's icon and the text of its tooltip;
+// a registered shortcut key shows at the right, as menus show keys.
+struct MenuElement {
+    HICON icon;
+    std::wstring text;
+    std::wstring key;
+};
+
 class Menus {
 public:
     Menus();
@@ -49,7 +62,15 @@ public:
     bool Checked(MainCommand command) const;
     void SetChecked(MainCommand command, bool checked);
 
+    // "Элементы" lists these, greyed when there are none.
+    void SetElements(const std::vector<MenuElement>& elements);
+    // The place in the list given to SetElements that an id stands for.
+    std::optional<size_t> ElementFromId(UINT id) const;
+
 private:
     UniqueMenu main_;
     UniqueMenu element_;
+    HMENU elements_;  // owned by main_
+    size_t elementCount_ = 0;
+    std::vector<UniqueBitmap> bitmaps_;  // the icons "Элементы" shows
 };

@@ -1,32 +1,64 @@
 #pragma once
-// A window timer that knows whether it runs. Ticks arrive at the window as
-// WM_TIMER with the timer's id.
+// Window timers. Ticks arrive at the window as WM_TIMER with the timer's id.
 
 #include <windows.h>
 
+#include <algorithm>
+
 class WindowTimer {
 public:
-    WindowTimer(UINT_PTR id, UINT intervalMs) : id_(id), interval_(intervalMs) {}
-    ~WindowTimer() { SetRunning(false); }
+    explicit WindowTimer(UINT_PTR id) : id_(id) {}
+    ~WindowTimer() { Stop(); }
     WindowTimer(const WindowTimer&) = delete;
     WindowTimer& operator=(const WindowTimer&) = delete;
 
     void Attach(HWND window) { window_ = window; }
+    UINT_PTR Id() const { return id_; }
     bool Running() const { return running_; }
 
-    // It counts as running only once the system has accepted it.
-    void SetRunning(bool run) {
-        if (run && !running_ && window_) {
-            running_ = SetTimer(window_, id_, interval_, nullptr) != 0;
-        } else if (!run && running_) {
-            KillTimer(window_, id_);
-            running_ = false;
-        }
+    // Ticks every intervalMs from now on. It counts as running only once
+    // the system has accepted it.
+    void Start(UINT intervalMs) { running_ = window_ && SetTimer(window_, id_, intervalMs, nullptr) != 0; }
+    void Stop() {
+        if (running_) KillTimer(window_, id_);
+        running_ = false;
     }
 
 private:
     HWND window_ = nullptr;
     UINT_PTR id_;
-    UINT interval_;
     bool running_ = false;
+};
+
+// Ticks for as long as something needs another try, each a while after the
+// last and twice as long as the one before, up to a limit: patient without
+// ever giving up, and never a busy loop.
+class RetryTimer {
+public:
+    RetryTimer(UINT_PTR id, UINT firstMs, UINT longestMs)
+        : timer_(id), first_(firstMs), longest_(longestMs), next_(firstMs) {}
+
+    void Attach(HWND window) { timer_.Attach(window); }
+    UINT_PTR Id() const { return timer_.Id(); }
+
+    // A tick is due while `needed`; once not, the next wait starts short again.
+    void Follow(bool needed) {
+        if (!needed) {
+            timer_.Stop();
+            next_ = first_;
+        } else if (!timer_.Running()) {
+            timer_.Start(next_);
+            next_ = std::min(next_ * 2, longest_);
+        }
+    }
+    // Its tick came; Follow starts the next.
+    bool Ticked() {
+        const bool running = timer_.Running();
+        timer_.Stop();
+        return running;
+    }
+
+private:
+    WindowTimer timer_;
+    UINT first_, longest_, next_;
 };

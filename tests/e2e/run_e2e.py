@@ -16,7 +16,7 @@ import sys
 import time
 
 # The main menu's items as the keyboard reaches them, separators skipped.
-MAIN_MENU = ["Создать ярлык...", "Открыть каталог", "Обновить", "Anti-Hide", "Anti-Hide в терминальной сессии",
+MAIN_MENU = ["Элементы", "Создать ярлык...", "Открыть каталог", "Обновить", "Anti-Hide", "Anti-Hide в терминальной сессии",
              "Запускать с Windows", "Справка", "Выход"]
 
 

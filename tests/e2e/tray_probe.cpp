@@ -5,7 +5,7 @@
 //   icons                 icon <tooltip window> <x> <y> <tooltip>; balloon <text>
 //   windows               window <class> <pid> <priority class> <visible 0|1> <title>
 //                         for each top-level window
-//   keys KEY...           down or return, posted to the open popup menu
+//   keys KEY...           down, right, escape or return, posted to the open popup menu
 //   hold SECONDS          keeps the desktop open while the program restarts
 //
 // "--desktop NAME" first joins that desktop, so its windows are the ones seen.
@@ -106,7 +106,7 @@ void TopLevelTopLevel() {
 void Keys(int count, wchar_t** keys) {
     const HWND menu = FindWindowW(L"#32768", nullptr);
     for (const std::wstring& key : std::vector<std::wstring>(keys, keys + count)) {
-        const WPARAM vk = key == L"down" ? VK_DOWN : VK_RETURN;
+        const WPARAM vk = key == L"down" ? VK_DOWN : key == L"right" ? VK_RIGHT : key == L"escape" ? VK_ESCAPE : VK_RETURN;
         PostMessageW(menu, WM_KEYDOWN, vk, 1);
         PostMessageW(menu, WM_KEYUP, vk, 0xC0000001);
     }

@@ -1,0 +1,15 @@
+#include "actions/open_element.h"
+
+#include "base/priority.h"
+#include "base/text.h"
+#include "base/texts.h"
+
+void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path) {
+    DWORD error = ERROR_SUCCESS;
+    {
+        const NormalPriority normal;
+        error = shell.Open(owner, path);
+    }
+    if (error != ERROR_SUCCESS && error != ERROR_CANCELLED)
+        ui.MessageBox(FillIn(texts::kCannotRun, Quoted(path)), MB_OK | MB_ICONERROR);
+}

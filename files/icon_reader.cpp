@@ -1,0 +1,92 @@
+#include "files/icon_reader.h"
+
+#include "base/text.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+struct IconReader::Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<IconRequest> requests;
+    std::vector<IconReading> readings;
+    bool stop = false;
+};
+
+namespace {
+
+void Serve(const std::shared_ptr<IconReader::Shared>& shared, const std::shared_ptr<FileIcons>& source, HWND window,
+           UINT message) {
+    const ComApartment apartment;
+    for (;;) {
+        IconRequest request;
+        {
+            std::unique_lock lock(shared->mutex);
+            shared->wake.wait(lock, [&] { return shared->stop || !shared->requests.empty(); });
+            if (shared->stop) return;
+            request = std::move(shared->requests.front());
+            shared->requests.pop_front();
+        }
+        IconReading reading{request.id, request.generation, source->Read(request.path, request.size),
+                            ShortcutHotkey(request.path)};
+        bool first = false;
+        {
+            const std::lock_guard lock(shared->mutex);
+            if (shared->stop) return;
+            first = shared->readings.empty();
+            shared->readings.push_back(std::move(reading));
+        }
+        // One message for all that wait: the window takes them together.
+        if (first) PostMessageW(window, message, 0, 0);
+    }
+}
+
+}  // namespace
+
+IconReader::IconReader(std::shared_ptr<FileIcons> source, HWND window, UINT message)
+    : shared_(std::make_shared<Shared>()),
+      thread_([shared = shared_, source = std::move(source), window, message] {
+          Serve(shared, source, window, message);
+      }) {}
+
+IconReader::~IconReader() {
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->stop = true;
+    }
+    shared_->wake.notify_all();
+}
+
+void IconReader::Read(IconRequest request) {
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->requests.push_back(std::move(request));
+    }
+    shared_->wake.notify_one();
+}
+
+void IconReader::Clear() {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->requests.clear();
+}
+
+std::vector<IconReading> IconReader::Take() {
+    const std::lock_guard lock(shared_->mutex);
+    return std::exchange(shared_->readings, {});
+}
+
+WORD ShortcutHotkey(const std::wstring& path) {
+    if (!EqualsIgnoreCase(ExtensionOf(path), L"lnk")) return 0;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    WORD hotkey = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) && SUCCEEDED(link->GetHotkey(&hotkey)))
+        return hotkey;
+    return 0;
+}
