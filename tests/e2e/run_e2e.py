@@ -88,9 +88,14 @@ class Desktop:
             with open(os.path.join(self.elements, name), "w", newline="\r\n") as file:
                 file.write(content + "\n")
 
-    def click(self, tooltip, button):
+    def click(self, tooltip, button, times=1):
         icon = self.icons().get(tooltip, (0, 0, 0))
-        self.xdotool("mousemove", str(icon[1]), str(icon[2]), "click", str(button), "mousemove", "500", "300")
+        self.xdotool("mousemove", str(icon[1]), str(icon[2]), "click", "--repeat", str(times), "--delay", "80",
+                     str(button), "mousemove", "500", "300")
+
+    # With no window manager, X keys go to the window under the pointer.
+    def type_into(self, window, *keys):
+        self.xdotool("mousemove", window[6], window[7], *keys)
 
     # Opens an icon's menu and picks an item with the keyboard.
     def menu(self, tooltip, button, *keys):
@@ -98,8 +103,11 @@ class Desktop:
         wait_for(lambda: self.shown("#32768"), 5)
         self.probe("keys", *keys)
 
-    def main_menu(self, item):
-        self.menu("Vimbrel", 1, *["down"] * (MAIN_MENU.index(item) + 1), "return")
+    def main_menu(self, item, *then):
+        self.menu("Vimbrel", 1, *["down"] * (MAIN_MENU.index(item) + 1), *(then or ["return"]))
+
+    def drive_c(self, name):
+        return os.path.join(self.prefix, "drive_c", name)
 
     def xdotool(self, *command):
         subprocess.run(["xdotool", *command], env=self.env)
@@ -114,8 +122,11 @@ def start(d):
     balloon = wait_for(lambda: next((line[1] for line in d.probe("icons") if line[0] == "balloon"), None), 8)
     d.check(balloon and f"\"{d.appdata}\"" in balloon, "start: an empty folder shows the balloon", balloon)
     first = d.program()
-    d.check(d.wine(d.args.exe, timeout=10).returncode == 0, "start: a second copy ends at once, silently")
-    d.check(first and first[1] == 0x40 and d.program() == first, "start: the first runs on at idle priority", first)
+    d.check(d.wine("explorer", "/desktop=shell,1024x768", d.exe, timeout=10).returncode == 0 and
+            wait_for(lambda: d.shown("#32768"), 5) and (d.program() or [0])[0] == first[0],
+            "start: a second copy ends at once, and the first shows its menu")
+    d.probe("keys", "escape")
+    d.check(first and wait_for(lambda: d.program() == (first[0], 0x40), 5), "start: the first runs on at idle", first)
 
 
 def live_row(d):
@@ -142,11 +153,60 @@ def live_row(d):
 
 def click(d):
     d.running()
-    d.write("marker.cmd", content="@echo clicked> C:\\marker.txt")
+    d.write("marker.cmd", content="@echo %CD%>> C:\\marker.txt")
     wait_for(lambda: "marker.cmd" in d.icons(), 5)
-    d.click("marker.cmd", 1)
-    d.check(wait_for(lambda: os.path.exists(os.path.join(d.prefix, "drive_c", "marker.txt")), 10) and
-            wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5), "click: opens the element, then back to idle")
+    d.click("marker.cmd", 1, times=2)
+    started = lambda: open(d.drive_c("marker.txt")).read().split() if os.path.exists(d.drive_c("marker.txt")) else []
+    wait_for(started, 10) and wait_for(lambda: len(started()) > 1, 2)  # a second start would come by then
+    d.check(started() == [d.appdata] and wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5),
+            "click: a double click opens the element once, in its own folder, then back to idle", started())
+
+
+def elements(d):
+    d.running()
+    for name in os.listdir(d.elements):
+        if os.path.isfile(os.path.join(d.elements, name)):
+            os.remove(os.path.join(d.elements, name))
+    d.write("menu.cmd", content="@echo menu> C:\\menu.txt")
+    wait_for(lambda: sorted(d.icons()) == ["Vimbrel", "menu.cmd"], 10)
+    d.main_menu("Элементы", "right", "return")
+    d.check(wait_for(lambda: os.path.exists(d.drive_c("menu.txt")), 10), "elements: the submenu opens an element")
+
+
+def hotkey(d):
+    d.running()
+    with open(d.drive_c("hot.cmd"), "w") as file:
+        file.write("@echo hot> C:\\hot.txt\n")
+    d.probe("link", d.appdata + "\\hot.lnk", "C:\\hot.cmd", str(0x600 + ord("H")))  # Ctrl+Alt+H
+    wait_for(lambda: "hot" in d.icons(), 10)
+    # Its key is registered a moment after its icon comes, once the shortcut is read.
+    pressed = any(d.xdotool("mousemove", "500", "300", "key", "ctrl+alt+h") or
+                  wait_for(lambda: os.path.exists(d.drive_c("hot.txt")), 2) for _ in range(5))
+    d.check(pressed, "hotkey: a shortcut's own key opens it")
+
+
+def shortcut(d):
+    d.running()
+    with open(d.drive_c("target.cmd"), "w") as file:
+        file.write("@exit\n")
+    d.main_menu("Создать ярлык...")
+    dialog = wait_for(lambda: d.shown("#32770"), 10)
+    d.type_into(dialog[0], "type", "--delay", "50", "C:\\target.cmd")
+    d.type_into(dialog[0], "key", "Return")
+    box = wait_for(lambda: [w for w in d.shown("#32770") if w[5] == "Oskerin - Vimbrel"], 10)
+    d.type_into(box[0], "key", "Return")  # the name offered: the file's own
+    link = d.appdata + "\\target.cmd.LNK"
+    d.check(wait_for(lambda: d.probe("link", link) == [["link", "C:\\target.cmd", "C:\\"]], 10) and
+            wait_for(lambda: "target.cmd" in d.icons(), 10),
+            "shortcut: made through the real dialogs, to the file chosen, starting in its folder", d.probe("link", link))
+
+
+def restart(d):
+    d.running()
+    first = d.program()
+    d.probe("endsession")
+    d.check(first and wait_for(lambda: d.program() != first, 10) and d.running(),
+            "restart: the Restart Manager's close ends the program, and it starts again with its icon")
 
 
 def ending(d):
@@ -168,7 +228,7 @@ def main():
     d = Desktop(parser.parse_args())
     try:
         d.start()
-        for scenario in (start, live_row, click, ending):
+        for scenario in (start, live_row, click, elements, hotkey, shortcut, restart, ending):
             if d.args.only is None or scenario.__name__ in d.args.only:
                 try:
                     scenario(d)

@@ -3,8 +3,12 @@
 // then a line "end":
 //
 //   icons                 icon <tooltip window> <x> <y> <tooltip>; balloon <text>
-//   windows               window <class> <pid> <priority class> <visible 0|1> <title>
-//                         for each top-level window
+//   windows               window <class> <pid> <priority class> <visible 0|1> <title> <x> <y>
+//                         for each top-level window, x and y its centre
+//   endsession            the Restart Manager's "close now", sent to Vimbrel's window
+//   link LINK             link <target> <working folder> of a shortcut
+//   link LINK TARGET KEY  makes a shortcut to TARGET starting in its folder, with
+//                         the shortcut key KEY (IShellLinkW::SetHotkey's number)
 //   keys KEY...           down, right, escape or return, posted to the open popup menu
 //   hold SECONDS          keeps the desktop open while the program restarts
 //
@@ -14,6 +18,8 @@
 #include "base/text.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
@@ -91,13 +97,42 @@ void Icons() {
     }
 }
 
-void TopLevelTopLevel() {
+void Windows() {
     for (HWND window : TopLevel()) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
         const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        RECT rect{};
+        GetWindowRect(window, &rect);
         Line({L"window", ClassOf(window), std::to_wstring(pid), std::to_wstring(GetPriorityClass(process.get())),
-              std::to_wstring(IsWindowVisible(window)), TextOf(window)});
+              std::to_wstring(IsWindowVisible(window)), TextOf(window), std::to_wstring((rect.left + rect.right) / 2),
+              std::to_wstring((rect.top + rect.bottom) / 2)});
+    }
+}
+
+void EndSession() {
+    const HWND program = FindWindowW(L"Quenwald.Vimbrel.Main", nullptr);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(program, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &answer);
+    SendMessageTimeoutW(program, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &answer);
+}
+
+void Link(int count, wchar_t** args) {
+    const ComApartment apartment;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    if (!link || FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return;
+    if (count == 3) {
+        link->SetPath(args[1]);
+        link->SetWorkingDirectory(FolderOf(args[1]).c_str());
+        link->SetHotkey(static_cast<WORD>(_wtoi(args[2])));
+        file->Save(args[0], TRUE);
+    } else if (SUCCEEDED(file->Load(args[0], STGM_READ))) {
+        wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"";
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+        Line({L"link", target, folder});
     }
 }
 
@@ -123,7 +158,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"icons") Icons();
-    else if (command == L"windows") TopLevelTopLevel();
+    else if (command == L"windows") Windows();
+    else if (command == L"endsession") EndSession();
+    else if (command == L"link" && argc > 2) Link(argc - 2, argv + 2);
     else if (command == L"keys") Keys(argc - 2, argv + 2);
     else if (command == L"hold" && argc > 2) Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
     else return 2;
