@@ -11,7 +11,7 @@
 
 class WorkerThread {
 public:
-    static constexpr DWORD kStopWaitMs = 200;
+    static constexpr DWORD kStopWaitMs = 100;
 
     explicit WorkerThread(std::function<void()> body);
     // Only after the body has been told to stop.

@@ -1,12 +1,13 @@
 #include "files/folder_watch.h"
 
+#include "base/lock.h"
 #include "base/text.h"
 
 #include <algorithm>
 #include <mutex>
 
 struct FolderWatch::Shared {
-    std::mutex mutex;
+    Lock lock;
     std::optional<std::vector<FileState>> listing;
     UniqueHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueHandle listNow{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
@@ -147,7 +148,7 @@ private:
         if (!listing || (!always && listing == posted_)) return;
         posted_ = listing;
         {
-            const std::lock_guard lock(shared_->mutex);
+            const std::lock_guard locked(shared_->lock);
             shared_->listing = std::move(listing);
         }
         PostMessageW(window_, message_, 0, 0);
@@ -174,7 +175,7 @@ FolderWatch::FolderWatch(std::wstring folder, HWND window, UINT message)
 FolderWatch::~FolderWatch() { SetEvent(shared_->stop.get()); }
 
 std::optional<std::vector<FileState>> FolderWatch::Take() {
-    const std::lock_guard lock(shared_->mutex);
+    const std::lock_guard locked(shared_->lock);
     return std::exchange(shared_->listing, std::nullopt);
 }
 

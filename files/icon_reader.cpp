@@ -1,17 +1,18 @@
 #include "files/icon_reader.h"
 
+#include "base/lock.h"
 #include "base/text.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 struct IconReader::Shared {
-    std::mutex mutex;
-    std::condition_variable wake;
+    Lock lock;
+    UniqueHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a request or the stop
     std::deque<IconRequest> requests;
     std::vector<IconReading> readings;
     bool stop = false;
@@ -23,19 +24,24 @@ void Serve(const std::shared_ptr<IconReader::Shared>& shared, const std::shared_
            UINT message) {
     const ComApartment apartment;
     for (;;) {
-        IconRequest request;
+        std::optional<IconRequest> request;
         {
-            std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock, [&] { return shared->stop || !shared->requests.empty(); });
+            const std::lock_guard locked(shared->lock);
             if (shared->stop) return;
-            request = std::move(shared->requests.front());
-            shared->requests.pop_front();
+            if (!shared->requests.empty()) {
+                request = std::move(shared->requests.front());
+                shared->requests.pop_front();
+            }
         }
-        IconReading reading{request.id, request.generation, source->Read(request.path, request.size),
-                            ShortcutHotkey(request.path)};
+        if (!request) {
+            WaitForSingleObject(shared->wake.get(), INFINITE);
+            continue;
+        }
+        IconReading reading{request->id, request->generation, source->Read(request->path, request->size),
+                            ShortcutHotkey(request->path)};
         bool first = false;
         {
-            const std::lock_guard lock(shared->mutex);
+            const std::lock_guard locked(shared->lock);
             if (shared->stop) return;
             first = shared->readings.empty();
             shared->readings.push_back(std::move(reading));
@@ -55,27 +61,27 @@ IconReader::IconReader(std::shared_ptr<FileIcons> source, HWND window, UINT mess
 
 IconReader::~IconReader() {
     {
-        const std::lock_guard lock(shared_->mutex);
+        const std::lock_guard locked(shared_->lock);
         shared_->stop = true;
     }
-    shared_->wake.notify_all();
+    SetEvent(shared_->wake.get());
 }
 
 void IconReader::Read(IconRequest request) {
     {
-        const std::lock_guard lock(shared_->mutex);
+        const std::lock_guard locked(shared_->lock);
         shared_->requests.push_back(std::move(request));
     }
-    shared_->wake.notify_one();
+    SetEvent(shared_->wake.get());
 }
 
 void IconReader::Clear() {
-    const std::lock_guard lock(shared_->mutex);
+    const std::lock_guard locked(shared_->lock);
     shared_->requests.clear();
 }
 
 std::vector<IconReading> IconReader::Take() {
-    const std::lock_guard lock(shared_->mutex);
+    const std::lock_guard locked(shared_->lock);
     return std::exchange(shared_->readings, {});
 }
 

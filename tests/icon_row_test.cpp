@@ -108,7 +108,7 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheN
     }
 }
 
-TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShown) {
+TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileKeptOfflineNeverRead) {
     folder.Write(L"a.txt");
     Show({File(L"a.txt")});
     ASSERT_TRUE(Read());
@@ -120,6 +120,10 @@ TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShown) {
     ASSERT_TRUE(Read());
     row.TakeReadings();
     EXPECT_EQ(row.Elements()[0].icon.get(), icons->Read().back());
+    FileState offline = File(L"offline.txt");
+    offline.attributes = FILE_ATTRIBUTE_OFFLINE;  // reading it would fetch it
+    Show({File(L"a.txt", 2), offline});
+    EXPECT_FALSE(row.Elements()[1].reading);
 }
 
 TEST(MainIcon, IsDrawnForEachCommonDpiSoThatTheTaskbarNeedNotScaleIt) {
