@@ -56,7 +56,9 @@ else
         echo "Neither a git checkout nor made by git archive: no commit to name the release after." >&2
         exit 1
     fi
-    source="the commit, from git archive"
+    # What git archive wrote is the commit as it stands: the same release as
+    # from a clean checkout, to the byte.
+    source="the commit"
 fi
 
 signature=none
