@@ -74,6 +74,9 @@ def build_info(version, commit, epoch, source, signature, builds):
                   f"  compile flags: {' '.join(found['compile'])}",
                   f"  link flags: {' '.join(found['link'])}",
                   f"  Vimbrel.exe: {len(exe)} bytes, SHA-256 {hashlib.sha256(exe).hexdigest()}"]
+        unsigned = build / "Vimbrel.unsigned.exe"
+        if unsigned.exists():
+            lines.append(f"  Vimbrel.exe unsigned: SHA-256 {hashlib.sha256(unsigned.read_bytes()).hexdigest()}")
     return "\n".join(lines) + "\n"
 
 

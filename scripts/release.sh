@@ -91,10 +91,13 @@ for arch in i686 x86_64; do
           -DCMAKE_BUILD_TYPE=MinSizeRel -DVIMBREL_TESTS=OFF >/dev/null
     cmake --build "$dir" --target Vimbrel
     if [ "$signature" != none ]; then
+        # The unsigned program stays beside it for BUILDINFO: anyone can
+        # rebuild that one, and osslsigncode remove-signature gives it back
+        # from the signed one.
+        mv "$dir/Vimbrel.exe" "$dir/Vimbrel.unsigned.exe"
         osslsigncode sign -pkcs12 "$VIMBREL_SIGN_CERT" -readpass "$VIMBREL_SIGN_PASSWORD_FILE" -h sha256 \
             -n Vimbrel -i https://github.com/quenwald/vimbrel "${timestamp[@]}" \
-            -in "$dir/Vimbrel.exe" -out "$dir/Vimbrel.signed.exe" >/dev/null
-        mv "$dir/Vimbrel.signed.exe" "$dir/Vimbrel.exe"
+            -in "$dir/Vimbrel.unsigned.exe" -out "$dir/Vimbrel.exe" >/dev/null
     fi
     builds+=("$dir")
 done
