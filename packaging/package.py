@@ -20,8 +20,8 @@ import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 GUIDE = HERE.parent / "docs" / "README.txt"
-# (toolchain, zip suffix, winget architecture)
-ARCHES = [("i686", "win32", "x86"), ("x86_64", "win64", "x64")]
+# The toolchain and the zip's suffix.
+ARCHES = [("i686", "win32"), ("x86_64", "win64")]
 
 
 def run(*command):
@@ -58,7 +58,7 @@ def build_info(version, commit, epoch, source, signature, builds):
              f"signature: {signature}",
              f"build: CMake {run('cmake', '--version').split()[2]}, Ninja {run('ninja', '--version')}, MinSizeRel",
              f"zip: Python {sys.version.split()[0]}, zlib {zlib.ZLIB_RUNTIME_VERSION}, deflate level 9"]
-    for (arch, suffix, _), build in zip(ARCHES, builds):
+    for (arch, suffix), build in zip(ARCHES, builds):
         triplet = f"{arch}-w64-mingw32"
         compiler = f"{triplet}-g++-posix"
         arch_package = arch.replace("_", "-")
@@ -108,7 +108,7 @@ def main(output, version, commit, epoch, source, signature, download_url, *build
     values = {"VERSION": version,
               "RELEASE_DATE": datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).strftime("%Y-%m-%d")}
     sums = []
-    for (_, suffix, _), build in zip(ARCHES, builds):
+    for (_, suffix), build in zip(ARCHES, builds):
         name = f"Vimbrel-{version}-{suffix}.zip"
         write_zip(output / name, [("Vimbrel.exe", (build / "Vimbrel.exe").read_bytes()), ("README.txt", guide),
                                   ("BUILDINFO", info)], epoch)
@@ -122,7 +122,7 @@ def main(output, version, commit, epoch, source, signature, download_url, *build
     sums.append(f"{hashlib.sha256(info).hexdigest()}  BUILDINFO\n")
     (output / "SHA256SUMS").write_text("".join(sums))
 
-    # winget wants upper-case hashes in its community repository, Scoop lower-case ones.
+    # Written as each tool writes its own: upper-case hashes for winget, lower-case for Scoop.
     winget = output / "winget" / "manifests" / "q" / "Quenwald" / "Vimbrel" / version
     winget.mkdir(parents=True, exist_ok=True)
     for template in sorted((HERE / "winget").glob("*.yaml")):
