@@ -79,15 +79,6 @@ TEST_F(MainWindowTest, ALaunchFailureNamesTheFileClickedEvenIfTheRowChangedButAD
     EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\"."});
 }
 
-TEST_F(MainWindowTest, TheElementMenuActsOnTheFileRightClickedWhateverHappensToTheRowMeanwhile) {
-    fakes.ui.whileMenuOpen = [&] {
-        DeleteFileW(a.c_str());
-        PumpUntil([&] { return window.Row().Elements().empty(); });
-    };
-    Click(A(), WM_CONTEXTMENU, {CommandId(ElementCommand::Delete)});
-    EXPECT_EQ(fakes.shell.calls, (Calls{{L"delete " + a, kNormal}}));
-}
-
 TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbar) {
     for (int i = 0; i < 40; ++i) folder.Write(L"file " + std::to_wstring(i) + L".txt");
     bool insideAdd = false, menuInsideAdd = false;

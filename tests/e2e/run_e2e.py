@@ -129,28 +129,6 @@ def start(d):
     d.check(first and wait_for(lambda: d.program() == (first[0], 0x40), 5), "start: the first runs on at idle", first)
 
 
-def live_row(d):
-    d.running()
-    d.write(*(f"file {i:02}.txt" for i in range(50)))
-    before = wait_for(lambda: len(d.icons()) == 51 and d.icons(), 15)
-    added = time.monotonic()
-    d.write("new.txt")
-    after = wait_for(lambda: "new.txt" in d.icons() and d.icons(), 3)
-    same = lambda old, new: all(new.get(tip, [None])[0] == icon[0] for tip, icon in old.items())
-    d.check(before and after and time.monotonic() - added < 1.5 and same(before, after),
-            "live row: a new file's icon comes within a second, the other 50 untouched", time.monotonic() - added)
-    d.write(*(f"burst {i:03}.txt" for i in range(300)))
-    wait_for(lambda: any(tip.startswith("burst") for tip in d.icons()), 10)  # the row is being updated
-    d.write("during the update.txt")
-    d.check(wait_for(lambda: len(d.icons()) == len(after) + 301, 30), "live row: a change during an update is kept")
-    shutil.rmtree(d.elements)
-    emptied = wait_for(lambda: list(d.icons()) == ["Vimbrel"], 20)
-    os.makedirs(d.elements)
-    d.write("Readme.txt")
-    d.check(emptied and wait_for(lambda: sorted(d.icons()) == ["Readme.txt", "Vimbrel"], 20),
-            "live row: the folder removed and made again is followed")
-
-
 def click(d):
     d.running()
     d.write("marker.cmd", content="@echo %CD%>> C:\\marker.txt")
@@ -228,7 +206,7 @@ def main():
     d = Desktop(parser.parse_args())
     try:
         d.start()
-        for scenario in (start, live_row, click, elements, hotkey, shortcut, restart, ending):
+        for scenario in (start, click, elements, hotkey, shortcut, restart, ending):
             if d.args.only is None or scenario.__name__ in d.args.only:
                 try:
                     scenario(d)
