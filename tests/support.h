@@ -57,8 +57,8 @@ T Next(std::deque<T>& script, T otherwise) {
 // been given version 4 for does not count as reachable.
 class FakeArea final : public NotificationArea {
 public:
-    bool Add(TrayIconKey key, HICON icon, std::wstring_view tip) override {
-        Log(L"add ", key.id, icon);
+    bool Add(TrayIconKey key, HICON, std::wstring_view tip) override {
+        Log(L"add ", key.id);
         // As if the taskbar sent a callback while the call waits.
         if (const auto hook = std::exchange(whileAdding, nullptr)) hook();
         if (refuse || icons.count(key.id) != 0) return false;
@@ -70,19 +70,19 @@ public:
         versioned.insert(key.id);
         return true;
     }
-    bool Modify(TrayIconKey key, HICON icon, std::wstring_view tip) override {
-        Log(L"modify ", key.id, icon);
+    bool Modify(TrayIconKey key, HICON, std::wstring_view tip) override {
+        Log(L"modify ", key.id);
         if (refuse || icons.count(key.id) == 0) return false;
         icons[key.id] = tip;
         return true;
     }
     void Remove(TrayIconKey key) override {
-        Log(L"remove ", key.id, nullptr);
+        Log(L"remove ", key.id);
         icons.erase(key.id);
         versioned.erase(key.id);
     }
     void ShowBalloon(TrayIconKey, std::wstring_view, std::wstring_view text) override { balloons.emplace_back(text); }
-    void GiveBackFocus(TrayIconKey key) override { Log(L"focus ", key.id, nullptr); }
+    void GiveBackFocus(TrayIconKey key) override { Log(L"focus ", key.id); }
 
     // What the user can click: icons the taskbar shows at version 4, with their tooltips.
     std::map<UINT, std::wstring> Reachable() const {
@@ -95,16 +95,12 @@ public:
     std::map<UINT, std::wstring> icons;  // what the taskbar shows: id, tooltip
     std::set<UINT> versioned;
     std::vector<std::wstring> log, balloons;
-    std::vector<std::pair<UINT, HICON>> iconsSent;
     bool refuse = false;    // a taskbar that is not there yet
     bool timesOut = false;  // adds time out, and are done all the same
     std::function<void()> whileAdding;
 
 private:
-    void Log(const wchar_t* what, UINT id, HICON icon) {
-        log.push_back(what + std::to_wstring(id));
-        if (icon) iconsSent.emplace_back(id, icon);
-    }
+    void Log(const wchar_t* what, UINT id) { log.push_back(what + std::to_wstring(id)); }
 };
 
 // Answers modal windows from scripts, as a user would, and records them.
