@@ -109,6 +109,11 @@ struct FontTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { DeleteObject(h); }
 };
+struct KeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { RegCloseKey(h); }
+};
 
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
@@ -118,6 +123,7 @@ using UniqueFind = Unique<FindHandleTraits>;
 using UniqueChangeNotification = Unique<ChangeNotificationTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<FontTraits>;
+using UniqueKey = Unique<KeyTraits>;
 
 // A device context from GetDC. It goes back with ReleaseDC to the window it
 // came from (null: the screen), never with DeleteDC, so it cannot be a

@@ -25,13 +25,14 @@ static void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::
 }
 
 TEST(Options, AValueOfAnotherTypeReadsAsItsDefault) {
+    const auto savedOptions = SaveRegistryKey(L"Software\\Quenwald");
     Put(program::kOptionsKey, L"Anti-Hide", REG_SZ, L"0");
     Put(program::kOptionsKey, L"Enable Anti-Hide on TS", REG_BINARY, L"\x0001");
     EXPECT_TRUE(LoadOptions().antiHide && !LoadOptions().antiHideInRemoteSession);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
 }
 
 TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFile) {
+    const auto savedRun = SaveRegistryKey(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     const std::wstring self = program::Path(), quoted = L"\"" + self + L"\"";
     ASSERT_TRUE(SetStartWithWindows(self, true) && StartsWithWindows(self));
     ASSERT_TRUE(SetStartWithWindows(self, false) && !StartsWithWindows(self));
@@ -43,5 +44,4 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFile) {
         Put(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", program::kGuid, v.type, v.value);
         EXPECT_EQ(StartsWithWindows(self), v.counts) << v.value << " " << v.type;
     }
-    SetStartWithWindows(self, false);
 }
