@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
+#include <memory>
+
 TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBeMade) {
     TempFolder appData;
     FakeUi ui;
@@ -20,8 +24,24 @@ TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBe
     EXPECT_THROW(PrepareElementsFolder(L"", ui), Error) << "no Application Data folder";
 }
 
+static constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+static constexpr wchar_t kApproved[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
 static void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::wstring& text) {
     RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, text.c_str(), static_cast<DWORD>(text.size() * 2 + 2));
+}
+
+// A security descriptor written in SDDL.
+static std::unique_ptr<void, decltype(&LocalFree)> Security(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security, nullptr);
+    return {security, &LocalFree};
+}
+
+// Lets everyone read a key but not write to it, as a policy may; deleting
+// it is left allowed, so that SaveRegistryKey can put it back.
+static void MakeReadOnly(const wchar_t* key) {
+    RegSetKeySecurity(CreateKey(key, WRITE_DAC).get(), DACL_SECURITY_INFORMATION, Security(L"D:(A;;KRSD;;;WD)").get());
 }
 
 TEST(Options, AValueOfAnotherTypeReadsAsItsDefault) {
@@ -31,17 +51,26 @@ TEST(Options, AValueOfAnotherTypeReadsAsItsDefault) {
     EXPECT_TRUE(LoadOptions().antiHide && !LoadOptions().antiHideInRemoteSession);
 }
 
-TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFile) {
-    const auto savedRun = SaveRegistryKey(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPageLeftOnAndSaysWhyNot) {
+    const auto savedRun = SaveRegistryKey(kRun), savedApproved = SaveRegistryKey(kApproved);
     const std::wstring self = program::Path(), quoted = L"\"" + self + L"\"";
-    ASSERT_TRUE(SetStartWithWindows(self, true) && StartsWithWindows(self));
-    ASSERT_TRUE(SetStartWithWindows(self, false) && !StartsWithWindows(self));
-    EXPECT_TRUE(SetStartWithWindows(self, false)) << "removing what is gone succeeds";
+    Put(kRun, program::kGuid, REG_SZ, quoted);
+    for (const BYTE first : {2, 6, 3, 7}) {  // as Task Manager writes it: on, on, off, off
+        Put(kApproved, program::kGuid, REG_BINARY, std::wstring(5, first));  // twelve bytes, as written there
+        EXPECT_EQ(StartsWithWindows(self), first == 2 || first == 6) << int{first};
+    }
+    SetStartWithWindows(self, true);
+    EXPECT_TRUE(StartsWithWindows(self)) << "ticking switches it back on";
     const struct { std::wstring value; DWORD type; bool counts; } values[] = {{quoted, REG_SZ, true},        {self, REG_SZ, true},    {FoldCase(quoted), REG_SZ, true},
                   {quoted + L" /tray", REG_SZ, true}, {quoted, REG_EXPAND_SZ, true}, {self + L".bak", REG_SZ, false},
                   {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false}, {quoted, REG_BINARY, false}};
     for (const auto& v : values) {
-        Put(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", program::kGuid, v.type, v.value);
+        Put(kRun, program::kGuid, v.type, v.value);
         EXPECT_EQ(StartsWithWindows(self), v.counts) << v.value << " " << v.type;
     }
+    SetStartWithWindows(self, false);
+    EXPECT_FALSE(StartsWithWindows(self));
+    EXPECT_NO_THROW(SetStartWithWindows(self, false)) << "removing what is gone succeeds";
+    MakeReadOnly(kRun);
+    EXPECT_THROW(SetStartWithWindows(self, true), Error) << "a refusal says why";
 }

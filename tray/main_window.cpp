@@ -190,8 +190,14 @@ void MainWindow::OnMainCommand(MainCommand command) {
 
 void MainWindow::ToggleStartWithWindows() {
     const bool starts = menus_.Checked(MainCommand::StartWithWindows);
-    // A refusal leaves the mark as it was; the registry has said nothing worth showing.
-    if (SetStartWithWindows(program::Path(), !starts)) menus_.SetChecked(MainCommand::StartWithWindows, !starts);
+    // A refusal leaves the mark as it was and says why; the program goes on.
+    try {
+        SetStartWithWindows(program::Path(), !starts);
+    } catch (const Error& error) {
+        ShowError(outside_.ui, error);
+        return;
+    }
+    menus_.SetChecked(MainCommand::StartWithWindows, !starts);
 }
 
 void MainWindow::OnElementCommand(ElementCommand command, const std::wstring& path) {
