@@ -44,11 +44,15 @@ static void MakeReadOnly(const wchar_t* key) {
     RegSetKeySecurity(CreateKey(key, WRITE_DAC).get(), DACL_SECURITY_INFORMATION, Security(L"D:(A;;KRSD;;;WD)").get());
 }
 
-TEST(Options, AValueOfAnotherTypeReadsAsItsDefault) {
+TEST(Options, AValueOfAnotherTypeReadsAsItsDefaultAndOnlyAChangeIsWritten) {
     const auto savedOptions = SaveRegistryKey(L"Software\\Quenwald");
     Put(program::kOptionsKey, L"Anti-Hide", REG_SZ, L"0");
     Put(program::kOptionsKey, L"Enable Anti-Hide on TS", REG_BINARY, L"\x0001");
     EXPECT_TRUE(LoadOptions().antiHide && !LoadOptions().antiHideInRemoteSession);
+    SaveOptions({false, true});
+    MakeReadOnly(program::kOptionsKey);
+    EXPECT_NO_THROW(SaveOptions({false, true})) << "nothing changed, so nothing is written";
+    EXPECT_THROW(SaveOptions({false, false}), Error);
 }
 
 TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPageLeftOnAndSaysWhyNot) {
