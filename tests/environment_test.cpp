@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "environment/elements_folder.h"
 #include "environment/options.h"
+#include "environment/single_instance.h"
 #include "environment/start_with_windows.h"
 #include "support.h"
 
@@ -77,4 +78,12 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPa
     EXPECT_NO_THROW(SetStartWithWindows(self, false)) << "removing what is gone succeeds";
     MakeReadOnly(kRun);
     EXPECT_THROW(SetStartWithWindows(self, true), Error) << "a refusal says why";
+}
+
+TEST(SingleInstance, AnotherCopyRunsWhenItKeepsUsOutOfTheMutex) {
+    // No entries at all: an elevated copy's default security, as this one sees it.
+    const auto noAccess = Security(L"D:");
+    SECURITY_ATTRIBUTES elevated{sizeof elevated, noAccess.get(), FALSE};
+    const UniqueHandle otherCopy(CreateMutexW(&elevated, FALSE, (std::wstring(L"Local\\") + program::kGuid).c_str()));
+    EXPECT_FALSE(ClaimSingleInstance());
 }
