@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "environment/elements_folder.h"
 #include "environment/options.h"
+#include "environment/process_environment.h"
 #include "environment/single_instance.h"
 #include "environment/start_with_windows.h"
 #include "support.h"
@@ -86,4 +87,19 @@ TEST(SingleInstance, AnotherCopyRunsWhenItKeepsUsOutOfTheMutex) {
     SECURITY_ATTRIBUTES elevated{sizeof elevated, noAccess.get(), FALSE};
     const UniqueHandle otherCopy(CreateMutexW(&elevated, FALSE, (std::wstring(L"Local\\") + program::kGuid).c_str()));
     EXPECT_FALSE(ClaimSingleInstance());
+}
+
+TEST(ProcessEnvironment, FollowsTheUsersEnvironmentButKeepsTheDrivesFolders) {
+    const auto savedEnvironment = SaveRegistryKey(L"Environment");
+    // Names the user's own environment does not hold.
+    const struct { const wchar_t *name, *before, *after; } rows[] = {
+        {L"VIMBREL_TEST_CHANGED", L"old", L"из реестра"}, {L"VIMBREL_TEST_DELETED", L"old", L"(none)"}, {L"=V:", L"V:\\", L"V:\\"}};
+    for (const auto& row : rows) SetEnvironmentVariableW(row.name, row.before);
+    Put(L"Environment", L"VIMBREL_TEST_CHANGED", REG_SZ, L"из реестра");
+    EXPECT_TRUE(RefreshEnvironment());
+    for (const auto& row : rows) {
+        wchar_t value[64] = L"(none)";
+        GetEnvironmentVariableW(row.name, value, 64);
+        EXPECT_STREQ(value, row.after) << row.name;
+    }
 }
