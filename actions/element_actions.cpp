@@ -9,12 +9,12 @@ void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path) {
     {
         // What the shell starts inherits this class.
         const NormalPriority normal;
-        opened = shell.Open(owner, path);
+        opened = shell.Open(owner, path) == ERROR_SUCCESS;
     }
     if (!opened) ui.MessageBox(texts::kCannotRunPrefix + Quoted(path) + L".", MB_OK | MB_ICONERROR);
 }
 
-void DeleteElement(Shell& shell, std::wstring path) { shell.Delete(path); }
+void DeleteElement(Shell& shell, HWND owner, std::wstring path) { shell.Delete(owner, path); }
 
 void ShowElementProperties(Shell& shell, HWND owner, std::wstring path) {
     const NormalPriority normal;

@@ -10,5 +10,5 @@
 
 // Opens the file as Explorer would; tells the user when the shell could not.
 void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path);
-void DeleteElement(Shell& shell, std::wstring path);
+void DeleteElement(Shell& shell, HWND owner, std::wstring path);
 void ShowElementProperties(Shell& shell, HWND owner, std::wstring path);

@@ -63,7 +63,7 @@ void OpenElementsFolder(Shell& shell, ModalUi& ui, const std::wstring& folder) {
     bool opened = false;
     {
         const NormalPriority normal;
-        opened = shell.Open(nullptr, folder);
+        opened = shell.Open(nullptr, folder) == ERROR_SUCCESS;
     }
     if (!opened)
         ui.MessageBox(texts::kCannotOpenFolderPrefix + Quoted(folder) + L".", MB_OK | MB_ICONERROR);

@@ -105,12 +105,12 @@ public:
 
 class FakeShell final : public Shell {
 public:
-    bool Open(HWND, const std::wstring& path) override {
+    DWORD Open(HWND, const std::wstring& path) override {
         calls.emplace_back(L"open " + path, PriorityClass());
         if (const auto hook = std::exchange(whileOpening, nullptr)) hook();
-        return opens;
+        return opens ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
-    void Delete(const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
+    void Delete(HWND, const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
     void ShowProperties(HWND, const std::wstring& path) override {
         calls.emplace_back(L"properties " + path, PriorityClass());
     }

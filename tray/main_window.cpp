@@ -203,7 +203,7 @@ void MainWindow::ToggleStartWithWindows() {
 void MainWindow::OnElementCommand(ElementCommand command, const std::wstring& path) {
     switch (command) {
         case ElementCommand::Open: OpenElement(outside_.shell, outside_.ui, hwnd_.get(), path); break;
-        case ElementCommand::Delete: DeleteElement(outside_.shell, path); break;
+        case ElementCommand::Delete: DeleteElement(outside_.shell, hwnd_.get(), path); break;
         case ElementCommand::Properties: ShowElementProperties(outside_.shell, hwnd_.get(), path); break;
     }
 }
