@@ -114,6 +114,11 @@ struct BitmapTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { DeleteObject(h); }
 };
+struct KeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { RegCloseKey(h); }
+};
 
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
@@ -124,6 +129,7 @@ using UniqueChangeNotification = Unique<ChangeNotificationTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<FontTraits>;
 using UniqueBitmap = Unique<BitmapTraits>;
+using UniqueKey = Unique<KeyTraits>;
 
 // A device context from GetDC. It goes back with ReleaseDC to the window it
 // came from (null: the screen), never with DeleteDC, so it cannot be a

@@ -80,8 +80,8 @@ struct Quiet final : ModalUi, Shell {
     std::optional<std::wstring> ChooseFile(HWND) override { return {}; }
     void ShowAbout(HWND) override {}
     UINT PopupMenu(HMENU, HWND) override { return 0; }
-    bool Open(HWND, const std::wstring&) override { return true; }
-    void Delete(const std::wstring&) override {}
+    DWORD Open(HWND, const std::wstring&) override { return ERROR_SUCCESS; }
+    void Delete(HWND, const std::wstring&) override {}
     void ShowProperties(HWND, const std::wstring&) override {}
 };
 

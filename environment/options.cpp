@@ -3,21 +3,27 @@
 #include "base/error.h"
 #include "base/program.h"
 
+#include <optional>
+
 namespace {
 
 constexpr wchar_t kAntiHideValue[] = L"Anti-Hide";
 constexpr wchar_t kAntiHideInRemoteSessionValue[] = L"Enable Anti-Hide on TS";
 
-bool ReadFlag(const wchar_t* name, bool defaultValue) {
+// Nothing for a value missing, of another type or unreadable.
+std::optional<bool> StoredFlag(const wchar_t* name) {
     DWORD value = 0, size = sizeof value, type = 0;
     const LSTATUS status =
         RegGetValueW(HKEY_CURRENT_USER, program::kOptionsKey, name, RRF_RT_ANY, &type, &value, &size);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return defaultValue;
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
     return value != 0;
 }
 
-// The key is made when it is missing.
-void WriteFlag(const wchar_t* name, bool flag) {
+// Only a flag that differs from the stored one is written: a key the user
+// may read but not write (a policy, a locked-down profile) must not fail
+// every exit when nothing changed. The key is made when it is missing.
+void SaveFlag(const wchar_t* name, bool flag) {
+    if (StoredFlag(name) == flag) return;
     const DWORD value = flag ? 1 : 0;
     const LSTATUS status =
         RegSetKeyValueW(HKEY_CURRENT_USER, program::kOptionsKey, name, REG_DWORD, &value, sizeof value);
@@ -28,11 +34,11 @@ void WriteFlag(const wchar_t* name, bool flag) {
 
 Options LoadOptions() {
     const Options defaults;
-    return {ReadFlag(kAntiHideValue, defaults.antiHide),
-            ReadFlag(kAntiHideInRemoteSessionValue, defaults.antiHideInRemoteSession)};
+    return {StoredFlag(kAntiHideValue).value_or(defaults.antiHide),
+            StoredFlag(kAntiHideInRemoteSessionValue).value_or(defaults.antiHideInRemoteSession)};
 }
 
 void SaveOptions(const Options& options) {
-    WriteFlag(kAntiHideValue, options.antiHide);
-    WriteFlag(kAntiHideInRemoteSessionValue, options.antiHideInRemoteSession);
+    SaveFlag(kAntiHideValue, options.antiHide);
+    SaveFlag(kAntiHideInRemoteSessionValue, options.antiHideInRemoteSession);
 }

@@ -12,5 +12,6 @@ struct Options {
 // A value missing, of another type or unreadable reads as its default: a
 // value someone broke by hand must not keep the program from starting.
 Options LoadOptions();
-// Both values, every time. Throws when the registry refuses.
+// The values that differ from those stored; throws when the registry refuses
+// a write that was needed.
 void SaveOptions(const Options& options);

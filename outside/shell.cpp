@@ -1,29 +1,52 @@
 #include "outside/shell.h"
 
+#include "base/text.h"
+
 #include <shellapi.h>
 
 DWORD SystemShell::Open(HWND owner, const std::wstring& path) {
+    // Started in its own folder, as Explorer's double click starts it: a
+    // script or a document finds the files beside it. A shortcut names its
+    // own working folder, which is left to it.
+    const std::wstring folder = EqualsIgnoreCase(ExtensionOf(path), L"lnk") ? std::wstring() : FolderOf(path);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
+    // The program tells the user itself what went wrong, once.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
     info.hwnd = owner;
     info.lpVerb = L"open";
     info.lpFile = path.c_str();
+    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = SW_SHOWDEFAULT;
-    return ShellExecuteExW(&info) ? ERROR_SUCCESS : GetLastError();
+    if (ShellExecuteExW(&info)) return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    // A type nothing is registered for: the shell asks which program should
+    // open it, as Explorer does, and a dialog the user closed is no failure.
+    if (error == ERROR_NO_ASSOCIATION) {
+        info.fMask &= ~SEE_MASK_FLAG_NO_UI;
+        info.lpVerb = L"openas";
+        if (ShellExecuteExW(&info)) return ERROR_SUCCESS;
+        error = GetLastError();
+    }
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
-void SystemShell::Delete(HWND, const std::wstring& path) {
+void SystemShell::Delete(HWND owner, const std::wstring& path) {
     // pFrom is a list of names, each ended by a NUL, the list by an empty name;
     // sized from the path, so a long one is neither cut nor overrun.
     std::wstring from = path;
     from.push_back(L'\0');
 
     SHFILEOPSTRUCTW operation{};
-    // No owner: the shell's confirmation stands on its own.
+    // The confirmation stands over our window, not behind whatever is active.
+    operation.hwnd = owner;
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();  // c_str() supplies the second NUL
-    // Only the Recycle Bin: the shell confirms and reports on its own.
-    operation.fFlags = FOF_ALLOWUNDO;
+    // Only the Recycle Bin. On a volume without one, FOF_ALLOWUNDO alone
+    // would delete for good without a word: the shell asks first. And only
+    // the file: deleting "x.htm" would otherwise take a folder "x_files"
+    // beside it along.
+    operation.fFlags = FOF_ALLOWUNDO | FOF_WANTNUKEWARNING | FOF_NO_CONNECTED_ELEMENTS;
     SHFileOperationW(&operation);
 }
 

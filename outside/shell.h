@@ -1,7 +1,8 @@
 #pragma once
 // What the program asks of the Windows shell: open a file or folder, move a
-// file to the Recycle Bin, show its Properties. Tests put a fake in its place,
-// so that nothing is really started or deleted.
+// file to the Recycle Bin, show its Properties, each as Explorer does it.
+// Tests put a fake in its place, so that nothing is really started or
+// deleted.
 
 #include <windows.h>
 
@@ -10,9 +11,12 @@
 class Shell {
 public:
     virtual ~Shell() = default;
-    // 0 when the shell started it, else the Win32 error (ERROR_CANCELLED
-    // when the user declined a UAC prompt).
+    // The file's default action, as a double click in Explorer: 0 when the
+    // shell started it, else the Win32 error (ERROR_CANCELLED when the user
+    // declined a UAC prompt).
     virtual DWORD Open(HWND owner, const std::wstring& path) = 0;
+    // To the Recycle Bin; the shell asks for confirmation, owned by owner,
+    // and reports its own errors.
     virtual void Delete(HWND owner, const std::wstring& path) = 0;
     virtual void ShowProperties(HWND owner, const std::wstring& path) = 0;
 };

@@ -104,7 +104,9 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheN
     for (int i = 0; i < 1500; ++i) renamed.push_back(File(L"renamed " + std::to_wstring(i)));
     later.Apply(renamed, false);
     for (const Element& element : later.Elements()) {
-        if (element.file.name.rfind(L"renamed", 0) == 0) EXPECT_EQ(given.count(element.id), 0u) << element.file.name;
+        if (element.file.name.rfind(L"renamed", 0) == 0) {
+            EXPECT_EQ(given.count(element.id), 0u) << element.file.name;
+        }
     }
 }
 

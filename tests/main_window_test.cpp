@@ -10,6 +10,7 @@ static constexpr DWORD kIdle = IDLE_PRIORITY_CLASS, kNormal = NORMAL_PRIORITY_CL
 using Calls = std::vector<std::pair<std::wstring, DWORD>>;
 
 struct MainWindowTest : testing::Test {
+    decltype(SaveRegistryKey({})) savedOptions = SaveRegistryKey(L"Software\\Quenwald");
     TempFolder folder;
     std::wstring a = folder.Write(L"a.txt");
     Fakes fakes;
@@ -20,10 +21,7 @@ struct MainWindowTest : testing::Test {
         RestAtIdlePriority();
         EXPECT_TRUE(Shows(1));
     }
-    ~MainWindowTest() override {
-        LeaveIdlePriority();
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
-    }
+    ~MainWindowTest() override { LeaveIdlePriority(); }
     // The row holds that many files and the user can reach each icon.
     bool Shows(size_t files) {
         return PumpUntil([&] {

@@ -197,3 +197,28 @@ struct Fakes {
     std::shared_ptr<GatedIcons> icons = std::make_shared<GatedIcons>();
     Outside outside{tray, ui, shell, icons};
 };
+
+// A key of HKEY_CURRENT_USER, made when missing, with the access asked for.
+inline UniqueKey CreateKey(const std::wstring& path, REGSAM access = KEY_ALL_ACCESS) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr);
+    return UniqueKey(key);
+}
+
+// Puts a key of HKEY_CURRENT_USER back as it was before the test touched it,
+// values and subkeys, or takes it away again if it was not there: run on a
+// Windows desktop, the tests must not untick the user's "start with Windows"
+// or reset the options. A copy waits meanwhile in a scratch key, where it
+// survives a test that crashes.
+[[nodiscard]] inline auto SaveRegistryKey(const std::wstring& key) {
+    static int count = 0;
+    const std::wstring scratch = L"Software\\Vimbrel test " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
+    HKEY original = nullptr;
+    const bool saved = RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &original) == ERROR_SUCCESS &&
+                       RegCopyTreeW(UniqueKey(original).get(), nullptr, CreateKey(scratch).get()) == ERROR_SUCCESS;
+    return ScopeExit([=] {
+        RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+        if (saved) RegCopyTreeW(CreateKey(scratch).get(), nullptr, CreateKey(key).get());
+        RegDeleteTreeW(HKEY_CURRENT_USER, scratch.c_str());
+    });
+}

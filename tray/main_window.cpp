@@ -7,6 +7,7 @@
 #include "base/priority.h"
 #include "base/program.h"
 #include "base/texts.h"
+#include "environment/process_environment.h"
 #include "environment/start_with_windows.h"
 
 #include <dbt.h>
@@ -327,6 +328,9 @@ void MainWindow::OnEndSession(bool ending, LPARAM reason) {
 
 void MainWindow::OnSettingChange(WPARAM action, LPARAM area) {
     const auto* name = reinterpret_cast<const wchar_t*>(area);
+    // The user changed a variable (PATH, say): what starts from the row
+    // from now on gets it, as from Explorer.
+    if (name && std::wcscmp(name, L"Environment") == 0) RefreshEnvironment();
     if (action == SPI_SETICONMETRICS || action == SPI_SETNONCLIENTMETRICS ||
         (name && std::wcscmp(name, L"WindowMetrics") == 0)) {
         work_.reload = true;
