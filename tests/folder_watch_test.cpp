@@ -10,10 +10,7 @@ struct Listings {
 
     // The next listing announced within the deadline.
     bool Next(FolderWatch& watch, DWORD deadlineMs = 5000) {
-        MSG message;
-        for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;
-             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE)) {
-            if (!PeekMessageW(&message, window.get(), WM_APP, WM_APP, PM_REMOVE)) continue;
+        while (Posted(window.get(), WM_APP, deadlineMs)) {
             if (const auto listing = watch.Take()) {
                 last.clear();
                 for (const FileState& file : *listing) last.push_back(file.name);
@@ -47,32 +44,24 @@ TEST(FolderWatch, FollowsTheFolderByItsPathWhateverBecomesOfTheFoldersAboveIt) {
     const auto make = [&](const wchar_t* file) {
         CreateDirectoryW(company.c_str(), nullptr);
         CreateDirectoryW(folder.c_str(), nullptr);
-        if (file) root.Write(L"Quenwald\\Vimbrel\\" + std::wstring(file));
+        root.Write(L"Quenwald\\Vimbrel\\" + std::wstring(file));
+    };
+    int moves = 0;  // under Wine a watched folder cannot be deleted, only moved away
+    const auto moveAway = [&](const std::wstring& path) {
+        MoveFileW(path.c_str(), (root / (L"moved " + std::to_wstring(++moves))).c_str());
     };
     make(L"x.txt");
     Listings listings;
     FolderWatch watch(folder, listings.window.get(), WM_APP);
     ASSERT_TRUE(listings.Until(watch, {L"x.txt"}));
     const struct { const char* what; std::function<void()> change; std::vector<std::wstring> names; } steps[] = {
-        {"the folder above renamed", [&] { MoveFileW(company.c_str(), (root / L"moved").c_str()); }, {}},
+        {"the folder above moved away", [&] { moveAway(company); }, {}},
         {"made again under the old name", [&] { make(L"y.txt"); }, {L"y.txt"}},
         {"a file added there", [&] { make(L"y2.txt"); }, {L"y.txt", L"y2.txt"}},
-        // Under Wine a watched folder cannot be deleted, only moved away.
-        {"moved away and made again at once",
-         [&] {
-             MoveFileW(company.c_str(), (root / L"moved again").c_str());
-             make(L"z.txt");
-         },
-         {L"z.txt"}},
-        {"then moved away", [&] { MoveFileW(company.c_str(), (root / L"moved once more").c_str()); }, {}},
-        {"the folder replaced by a file",
-         [&] {
-             make(L"w.txt");
-             ASSERT_TRUE(listings.Until(watch, {L"w.txt"}));
-             MoveFileW(folder.c_str(), (root / L"gone").c_str());
-             root.Write(L"Quenwald\\Vimbrel");
-         },
-         {}},
+        {"moved away and made again at once", [&] { moveAway(company), make(L"z.txt"); }, {L"z.txt"}},
+        {"then moved away", [&] { moveAway(company); }, {}},
+        {"made again", [&] { make(L"w.txt"); }, {L"w.txt"}},
+        {"the folder replaced by a file", [&] { moveAway(folder), root.Write(L"Quenwald\\Vimbrel"); }, {}},
     };
     for (const auto& step : steps) {
         step.change();

@@ -10,9 +10,9 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -117,18 +117,13 @@ public:
     std::optional<std::wstring> ChooseFile(HWND) override { return chosenFile; }
     void ShowAbout(HWND) override { boxes.push_back(L"about"); }
     MenuChoice PopupMenu(HMENU menu, HWND, POINT at) override {
-        menus.push_back({menu, PriorityClass(), at.x, at.y});
+        menus.emplace_back(menu, PriorityClass(), at.x, at.y);
         const MenuChoice chosen = Next(menuAnswers, MenuChoice{});
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
         return chosen;
     }
 
-    struct Shown {
-        HMENU menu;
-        DWORD priority;
-        LONG x, y;
-        friend bool operator==(const Shown&, const Shown&) = default;
-    };
+    using Shown = std::tuple<HMENU, DWORD, LONG, LONG>;  // the menu, the priority class, where
     std::vector<std::wstring> boxes, presets;
     std::deque<int> boxAnswers;
     std::deque<std::optional<std::wstring>> inputAnswers;
@@ -161,21 +156,19 @@ class GatedIcons final : public FileIcons {
 public:
     FileIcon Read(const std::wstring& path, int size) override {
         WaitForSingleObject(open.get(), INFINITE);
-        FileIcon icon = ShellFileIcons().Read(path, size);
-        const std::lock_guard lock(mutex);
-        read.push_back(icon.icon.get());
-        return icon;
-    }
-    std::vector<HICON> Read() {
-        const std::lock_guard lock(mutex);
-        return read;
+        return ShellFileIcons().Read(path, size);
     }
     UniqueHandle open{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
-
-private:
-    std::mutex mutex;
-    std::vector<HICON> read;
 };
+
+// Until that message is posted to that window; false when it was not within the deadline.
+inline bool Posted(HWND window, UINT message, DWORD deadlineMs = 5000) {
+    MSG posted;
+    for (const ULONGLONG end = GetTickCount64() + deadlineMs; GetTickCount64() < end;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE))
+        if (PeekMessageW(&posted, window, message, message, PM_REMOVE)) return true;
+    return false;
+}
 
 // This thread's messages handled, as the program's loop would, until the
 // condition holds; false when it did not within the deadline.
