@@ -90,7 +90,7 @@ class Desktop:
 
     def click(self, tooltip, button, times=1):
         icon = self.icons().get(tooltip, (0, 0, 0))
-        self.xdotool("mousemove", str(icon[1]), str(icon[2]), "click", "--repeat", str(times), "--delay", "80",
+        self.xdotool("mousemove", str(icon[1]), str(icon[2]), "click", "--repeat", str(times), "--delay", "150",
                      str(button), "mousemove", "500", "300")
 
     # With no window manager, X keys go to the window under the pointer.
@@ -134,7 +134,7 @@ def click(d):
     wait_for(lambda: "marker.cmd" in d.icons(), 5)
     d.click("marker.cmd", 1, times=2)
     started = lambda: open(d.drive_c("marker.txt")).read().split() if os.path.exists(d.drive_c("marker.txt")) else []
-    wait_for(started, 10) and wait_for(lambda: len(started()) > 1, 2)  # a second start would come by then
+    wait_for(started, 10) and wait_for(lambda: len(started()) > 1, 5)  # a second start would come by then
     d.check(started() == [d.appdata] and wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5),
             "click: a double click opens the element once, in its own folder, then back to idle", started())
 
