@@ -209,6 +209,9 @@ bool IconRow::StepOnce() {
         Calling([&] { area_.ShowBalloon(Key(kMainIconId), texts::kAppTitle, FillIn(texts::kNoElements, Quoted(folder_))); });
         return true;
     }
+    // Without the main icon the taskbar is not ready: the elements wait for
+    // the next try rather than each wait for it in vain.
+    if (mainSync_ != TraySync::Done) return false;
     const auto next = std::find_if(elements_.begin(), elements_.end(), [&](const Element& e) { return due(e.sync); });
     if (next == elements_.end()) return false;
     next->sync = Sync(next->sync, next->id, IconOf(*next), next->tip);

@@ -173,8 +173,8 @@ void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
     const NormalPriority normal;
     const bool opening = event->kind == TrayEvent::Kind::Open;
     if (opening && Repeats(event->id)) return;
-    activation_.underway = opening;
-    const ScopeExit done([this] { activation_.underway = false; });
+    const bool wasUnderway = std::exchange(activation_.underway, opening);
+    const ScopeExit done([this, wasUnderway] { activation_.underway = wasUnderway; });
     if (event->id == IconRow::kMainIconId) return ShowMainMenu(event->anchor);
     const Element* element = row_.Find(event->id);
     // The file left the row after the click was sent.
