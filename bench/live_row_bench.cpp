@@ -1,36 +1,66 @@
-// Figures for the icon row following its folder. Runs in a Wine desktop (or
-// on Windows) with a taskbar, against the real notification area:
+// Figures for the program's start and for how it answers while its row loads
+// or follows the folder. Runs in a Wine desktop (or on Windows) with a
+// taskbar: the program's own main window and message loop against the real
+// notification area and the shell's real icons, both counted on their way.
 //
-//   change N        time from one new file to its icon with N elements in the
-//                   row (the loop, the watch, the update by difference), and
-//                   the time of one whole rebuild of the same row, which is
-//                   what every change cost before
-//   calls           shell calls for one file added, changed and removed
-//   burst           updates caused by 300 files copied in at once
-//   idle SECONDS    timer messages while idle, Anti-Hide off and on
-//   leaks           icons and memory over 1,000 updates
+//   start N        N files in the folder: from making the main window to the
+//                  main icon, to an icon for every file (its type's or its
+//                  own) and to the last file's own icon
+//   click N        the same start, with the main icon clicked twice a second
+//                  (left and right by turns) until the row is loaded: from
+//                  each click's arrival to its menu, worst and median
+//   change N       one new file in a loaded row of N: until its icon shows,
+//                  and its own icon; median of 7
+//   calls          taskbar calls and icon readings for one file added,
+//                  changed and removed, 100 files in the row
+//   burst          300 files copied in at once: until they all show
+//   idle SECONDS   timer messages on the window's thread while nothing
+//                  happens, Anti-Hide off and on
+//   leaks          icons, menu bitmaps and memory over 1,000 changes of a row
+//                  of 50 files, with the main menu opened after each
 //
-// The figures go to standard output and to the file named by --out FILE: a
-// program started in a Wine desktop may not reach the terminal.
+//   --slow         each file's own icon takes 5 s to read, as for a shortcut
+//                  to a share that does not answer
+//   --for SECONDS  a part gives up waiting after this long (600 by default);
+//                  a slow start of many files ends there, loaded or not
+//   --out FILE     the figures go to FILE too: a program started in a Wine
+//                  desktop may not reach the terminal
 
 #include "base/priority.h"
 #include "base/text.h"
 #include "outside/outside.h"
 #include "tray/icon_row.h"
 #include "tray/main_window.h"
+#include "tray/menus.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
+constexpr DWORD kSlowReadMs = 5000;
+// Left and right clicks by turns, each kind once a second: a left click
+// that follows another within the double-click time would be taken for the
+// second half of a double click.
+constexpr double kClickIntervalMs = 500;
+constexpr double kChangeDeadlineMs = 10000;
+
 std::FILE* out = nullptr;
+double limitMs = 600000;
 
 template <class... Args>
 void Print(const char* format, Args... args) {
@@ -42,47 +72,267 @@ void Print(const char* format, Args... args) {
     }
 }
 
-// The real notification area, counted: each Add is two Shell_NotifyIcon
-// calls (NIM_ADD, NIM_SETVERSION), and each Add or Modify of an element
-// follows one SHGetFileInfo for its icon.
-class CountingArea final : public NotificationArea {
-public:
-    bool Add(TrayIconKey key, HICON icon, std::wstring_view tip) override {
-        ++adds;
-        lastAdded = tip;
-        return real_.Add(key, icon, tip);
-    }
-    bool Modify(TrayIconKey key, HICON icon, std::wstring_view tip) override {
-        ++modifies;
-        return real_.Modify(key, icon, tip);
-    }
-    void Remove(TrayIconKey key) override {
-        ++removes;
-        real_.Remove(key);
-    }
-    void ShowBalloon(TrayIconKey key, std::wstring_view title, std::wstring_view text) override {
-        real_.ShowBalloon(key, title, text);
-    }
-    int ShellCalls() const { return 2 * adds + modifies + removes + (adds + modifies); }
-    void Reset() { adds = modifies = removes = 0; }
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / frequency;
+}
 
-    int adds = 0, modifies = 0, removes = 0;
-    std::wstring lastAdded;
+double Median(std::vector<double> values) {
+    if (values.empty()) return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double Worst(const std::vector<double>& values) {
+    return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
+}
+
+// What reached the taskbar, the icon source and the menu, and when. Written
+// on the window's thread and the icon worker's; the part's own thread waits
+// on it.
+class Record {
+public:
+    struct Calls {
+        int adds = 0, versions = 0, modifies = 0, removes = 0, others = 0;
+        double ms = 0;  // spent inside them
+        int Total() const { return adds + versions + modifies + removes + others; }
+    };
+    struct Menu {
+        LONG x;  // of the click it answers
+        double at;
+        int listed;  // files in its "Элементы"
+    };
+    struct Icon {
+        std::wstring tip;
+        bool present = false;
+        double shownAt = -1;     // first in the taskbar
+        double ownShownAt = -1;  // first carrying the file's own icon
+        int ownShows = 0;        // icons of its own it was given
+    };
+
+    // Room made at once, so that the bench's own record does not grow the
+    // program's memory while leaks are looked for.
+    Record() { menus_.reserve(4096); }
+
+    void Called(int Calls::*kind, double start, double end) {
+        Locked([&] {
+            ++(calls_.*kind);
+            calls_.ms += end - start;
+            lastCallAt_ = end;
+        });
+    }
+    void Shown(TrayIconKey key, HICON icon, std::wstring_view tip, double at) {
+        Locked([&] {
+            if (key.id == IconRow::kMainIconId) {
+                if (mainShownAt_ < 0) mainShownAt_ = at;
+                return;
+            }
+            Icon& shown = icons_[key.id];
+            shown.tip = tip;
+            shown.present = true;
+            if (shown.shownAt < 0) shown.shownAt = at;
+            // Forgotten once shown: an icon handle destroyed later may come back as another icon.
+            if (unshownOwn_.erase(icon) == 0) return;
+            ++shown.ownShows;
+            if (shown.ownShownAt < 0) shown.ownShownAt = at;
+        });
+    }
+    void Removed(UINT id) {
+        Locked([&] {
+            if (const auto removed = icons_.find(id); removed != icons_.end()) removed->second.present = false;
+        });
+    }
+    void Read(HICON icon, double start, double end) {
+        Locked([&] {
+            ++reads_;
+            readMs_ += end - start;
+            lastReadAt_ = end;
+            if (icon) unshownOwn_.insert(icon);
+        });
+    }
+    void MenuShown(LONG x, double at, int listed) {
+        Locked([&] { menus_.push_back({x, at, listed}); });
+    }
+
+    // Waits until the condition, called under the lock, holds; false at the deadline.
+    template <class Condition>
+    bool WaitUntil(Condition condition, double deadline) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (condition()) return true;
+            const double left = deadline - NowMs();
+            if (left <= 0) return false;
+            changed_.wait_for(lock, std::chrono::duration<double, std::milli>(std::min(left, 100.0)));
+        }
+    }
+    template <class F>
+    auto Get(F f) {
+        const std::lock_guard lock(mutex_);
+        return f();
+    }
+    // Waits until no taskbar call came for quietMs, so that whatever follows a change is counted too.
+    void WaitQuiet(double quietMs, double deadline) {
+        WaitUntil([&] { return NowMs() - lastCallAt_ >= quietMs; }, deadline);
+    }
+
+    // Under the lock only (in a WaitUntil condition or after the run).
+    double MainShownAt() const { return mainShownAt_; }
+    int Present() const {
+        return static_cast<int>(std::count_if(icons_.begin(), icons_.end(), [](const auto& i) { return i.second.present; }));
+    }
+    // Every file shows, and every own icon read is shown.
+    bool Loaded(int files) const { return Present() == files && reads_ >= files && unshownOwn_.empty(); }
+    const Icon* Find(std::wstring_view tip) const {
+        for (const auto& [id, icon] : icons_)
+            if (icon.tip == tip) return &icon;
+        return nullptr;
+    }
+    size_t Menus() const { return menus_.size(); }
+    const Menu* LastMenu() const { return menus_.empty() ? nullptr : &menus_.back(); }
+
+    // After the run.
+    const std::map<UINT, Icon>& Icons() const { return icons_; }
+    const std::vector<Menu>& MenusShown() const { return menus_; }
+    const Calls& CallCount() const { return calls_; }
+    int Reads() const { return reads_; }
+    double ReadMs() const { return readMs_; }
+    double LastReadAt() const { return lastReadAt_; }
+
+    // Counting starts anew, what the taskbar shows stays.
+    void ResetCalls() {
+        Locked([&] {
+            calls_ = {};
+            reads_ = 0;
+            readMs_ = 0;
+        });
+    }
+
+    // What the program does once the part is over (closing, every icon
+    // removed) is left out of its figures.
+    void Freeze() {
+        const std::lock_guard lock(mutex_);
+        frozen_ = true;
+    }
 
 private:
+    template <class F>
+    void Locked(F f) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (frozen_) return;
+            f();
+        }
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool frozen_ = false;
+    double mainShownAt_ = -1;
+    std::map<UINT, Icon> icons_;
+    std::set<HICON> unshownOwn_;
+    Calls calls_;
+    double lastCallAt_ = 0;
+    int reads_ = 0;
+    double readMs_ = 0, lastReadAt_ = -1;
+    std::vector<Menu> menus_;
+};
+
+// The real notification area, each call timed and counted.
+class CountingArea final : public NotificationArea {
+public:
+    explicit CountingArea(Record& record) : record_(record) {}
+    bool Add(TrayIconKey key, HICON icon, std::wstring_view tip) override {
+        return Shown(&Record::Calls::adds, key, icon, tip, [&] { return real_.Add(key, icon, tip); });
+    }
+    bool Modify(TrayIconKey key, HICON icon, std::wstring_view tip) override {
+        return Shown(&Record::Calls::modifies, key, icon, tip, [&] { return real_.Modify(key, icon, tip); });
+    }
+    bool SetVersion(TrayIconKey key) override {
+        const double start = NowMs();
+        const bool set = real_.SetVersion(key);
+        record_.Called(&Record::Calls::versions, start, NowMs());
+        return set;
+    }
+    void Remove(TrayIconKey key) override {
+        const double start = NowMs();
+        real_.Remove(key);
+        record_.Called(&Record::Calls::removes, start, NowMs());
+        record_.Removed(key.id);
+    }
+    void ShowBalloon(TrayIconKey key, std::wstring_view title, std::wstring_view text) override {
+        const double start = NowMs();
+        real_.ShowBalloon(key, title, text);
+        record_.Called(&Record::Calls::others, start, NowMs());
+    }
+    void GiveBackFocus(TrayIconKey key) override {
+        const double start = NowMs();
+        real_.GiveBackFocus(key);
+        record_.Called(&Record::Calls::others, start, NowMs());
+    }
+
+private:
+    template <class Call>
+    bool Shown(int Record::Calls::*kind, TrayIconKey key, HICON icon, std::wstring_view tip, Call call) {
+        const double start = NowMs();
+        const bool shown = call();
+        const double end = NowMs();
+        record_.Called(kind, start, end);
+        if (shown) record_.Shown(key, icon, tip, end);
+        return shown;
+    }
+
+    Record& record_;
     ShellNotificationArea real_;
 };
 
-// Nothing modal happens in these runs; the shell is never asked to open anything.
-struct Quiet final : ModalUi, Shell {
+// The shell's own icons, through the seam the icon worker reads them by,
+// each reading counted; slow, each takes as long as a shortcut to a share
+// that does not answer.
+class CountingIcons final : public FileIcons {
+public:
+    CountingIcons(std::shared_ptr<Record> record, DWORD delayMs) : record_(std::move(record)), delayMs_(delayMs) {}
+    FileIcon Read(const std::wstring& path, int size) override {
+        const double start = NowMs();
+        if (delayMs_ != 0) Sleep(delayMs_);
+        FileIcon icon = real_.Read(path, size);
+        record_->Read(icon.icon.get(), start, NowMs());
+        return icon;
+    }
+
+private:
+    // Shared: the worker may still be reading when the part is over.
+    std::shared_ptr<Record> record_;
+    DWORD delayMs_;
+    ShellFileIcons real_;
+};
+
+// Nothing modal opens: a menu is answered at once with nothing chosen, the
+// shell is never asked to start anything.
+class Quiet final : public ModalUi, public Shell {
+public:
+    explicit Quiet(Record& record) : record_(record) {}
     int MessageBox(const std::wstring&, UINT) override { return IDOK; }
     std::optional<std::wstring> InputBox(const std::wstring&, const std::wstring&) override { return {}; }
     std::optional<std::wstring> ChooseFile(HWND) override { return {}; }
     void ShowAbout(HWND) override {}
-    UINT PopupMenu(HMENU, HWND) override { return 0; }
+    MenuChoice PopupMenu(HMENU menu, HWND, POINT at) override {
+        // "Элементы", first in the main menu, lists every file of the row.
+        record_.MenuShown(at.x, NowMs(), GetMenuItemCount(GetSubMenu(menu, 0)));
+        return {};
+    }
     DWORD Open(HWND, const std::wstring&) override { return ERROR_SUCCESS; }
     void Delete(HWND, const std::wstring&) override {}
     void ShowProperties(HWND, const std::wstring&) override {}
+
+private:
+    Record& record_;
 };
 
 class Folder {
@@ -108,138 +358,274 @@ private:
     std::wstring path_;
 };
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+// What the window's thread takes from its queue, seen by a hook: when each
+// click arrived, and the timer messages while they are counted.
+struct Taken {
+    std::map<LONG, double> clicks;  // by the click's x, its first arrival
+    std::atomic<bool> countingTimers = false;
+    int timers = 0;
+} taken;
 
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Steps the window's loop until the condition holds; false after ten seconds.
-template <class Condition>
-bool StepUntil(MainWindow& window, Condition condition) {
-    for (const ULONGLONG end = GetTickCount64() + 10000; GetTickCount64() < end;) {
-        if (condition()) return true;
-        window.Step(20);
+LRESULT CALLBACK WatchQueue(int code, WPARAM removal, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removal == PM_REMOVE) {
+        if (message->message == kTrayCallbackMessage)
+            taken.clicks.emplace(GET_X_LPARAM(message->wParam), NowMs());
+        else if (message->message == WM_TIMER && taken.countingTimers)
+            ++taken.timers;
     }
-    return condition();
+    return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void Change(int elements) {
+class QueueHook {
+public:
+    QueueHook() : hook_(SetWindowsHookExW(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId())) {}
+    ~QueueHook() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    QueueHook(const QueueHook&) = delete;
+    QueueHook& operator=(const QueueHook&) = delete;
+
+private:
+    HHOOK hook_;
+};
+
+// The program on one folder, made as wWinMain makes it, with the outside
+// components counted.
+struct Session {
+    Session(const Folder& folder, bool slow, bool antiHide = false)
+        : outside{area, quiet, quiet, std::make_shared<CountingIcons>(record, slow ? kSlowReadMs : 0)},
+          options{antiHide, false},
+          startedAt(NowMs()),
+          window(GetModuleHandleW(nullptr), outside, options, folder.Path()) {}
+
+    // The program's own message loop runs on this thread while `part` works
+    // on another; the program is closed once `part` returns.
+    template <class Part>
+    void Run(Part part) {
+        const HWND hwnd = window.Handle();
+        std::thread control([&] {
+            part(hwnd);
+            endedAt = NowMs();
+            record->Freeze();
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        });
+        window.Run();
+        control.join();
+    }
+    bool WaitLoaded(int files) {
+        return record->WaitUntil([&] { return record->Loaded(files); }, startedAt + limitMs);
+    }
+
+    std::shared_ptr<Record> record = std::make_shared<Record>();
+    CountingArea area{*record};
+    Quiet quiet{*record};
+    Outside outside;
+    Options options;
+    double startedAt;
+    double endedAt = 0;  // of the part, before the program closes
+    MainWindow window;
+};
+
+void PrintCalls(const Record& record, double wallMs) {
+    const Record::Calls& calls = record.CallCount();
+    Print("  taskbar: %d NIM_ADD, %d NIM_SETVERSION, %d NIM_MODIFY, %d NIM_DELETE, %d other; %.0f ms inside them "
+          "(%.1f ms a call, %.0f%% of the time)\n",
+          calls.adds, calls.versions, calls.modifies, calls.removes, calls.others, calls.ms,
+          calls.Total() ? calls.ms / calls.Total() : 0.0, wallMs > 0 ? 100.0 * calls.ms / wallMs : 0.0);
+}
+
+void PrintReads(const Record& record, double since) {
+    Print("  own icons read: %d, %.1f ms each on the worker's thread, the last done at %.0f ms\n", record.Reads(),
+          record.Reads() ? record.ReadMs() / record.Reads() : 0.0, record.Reads() ? record.LastReadAt() - since : 0.0);
+}
+
+// Start, and with `clicking` the main icon clicked from its arrival until the
+// row is loaded, each click posted as the taskbar reports it.
+void Start(int files, bool slow, bool clicking) {
+    Folder folder(L"vimbrel-bench-start");
+    folder.Fill(files);
+    const QueueHook hook;
+    Session session(folder, slow);
+    Record& record = *session.record;
+    std::vector<double> posted;  // click k (its x) at posted[k - 1]
+    bool loaded = false;
+    session.Run([&](HWND hwnd) {
+        const double end = session.startedAt + limitMs;
+        if (!clicking) {
+            loaded = session.WaitLoaded(files);
+            return;
+        }
+        record.WaitUntil([&] { return record.MainShownAt() >= 0; }, end);
+        // Each click once the one before has its menu, so that none waits
+        // behind another.
+        for (double next = NowMs(); next < end;) {
+            if ((loaded = record.WaitUntil([&] { return record.Loaded(files); }, next))) break;
+            posted.push_back(NowMs());
+            const auto x = static_cast<WORD>(posted.size());
+            const WORD event = x % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU;
+            PostMessageW(hwnd, kTrayCallbackMessage, MAKEWPARAM(x, 700), MAKELPARAM(event, IconRow::kMainIconId));
+            double answered = 0;
+            const auto menu = [&] {
+                const Record::Menu* last = record.LastMenu();
+                return last && last->x == x && (answered = last->at) > 0;
+            };
+            if (!record.WaitUntil(menu, NowMs() + kChangeDeadlineMs)) break;
+            next = std::max(posted.back() + kClickIntervalMs, answered + kClickIntervalMs / 2);
+        }
+    });
+
+    const double runMs = session.endedAt - session.startedAt;
+    double lastShown = -1, lastOwn = -1;
+    int own = 0;
+    for (const auto& [id, icon] : record.Icons()) {
+        lastShown = std::max(lastShown, icon.shownAt - session.startedAt);
+        if (icon.ownShownAt >= 0) ++own;
+        lastOwn = std::max(lastOwn, icon.ownShownAt - session.startedAt);
+    }
+    Print("%s %d files%s: main icon %.0f ms; every file's icon %.0f ms (%d shown); ", clicking ? "click" : "start",
+          files, slow ? ", 5 s a read" : "", record.MainShownAt() - session.startedAt, lastShown, record.Present());
+    if (loaded)
+        Print("every own icon %.0f ms (%d)\n", lastOwn, own);
+    else
+        Print("%d own icons by the end, %.0f s, the last at %.0f ms\n", own, runMs / 1000, lastOwn);
+    PrintCalls(record, runMs);
+    PrintReads(record, session.startedAt);
+    if (!clicking) return;
+
+    std::vector<double> total, queued, handled;
+    int worstList = 0;  // files the slowest menu listed
+    for (const Record::Menu& menu : record.MenusShown()) {
+        const auto arrived = taken.clicks.find(menu.x);
+        if (menu.x < 1 || static_cast<size_t>(menu.x) > posted.size() || arrived == taken.clicks.end()) continue;
+        const double post = posted[static_cast<size_t>(menu.x) - 1];
+        if (total.empty() || menu.at - post > Worst(total)) worstList = menu.listed;
+        total.push_back(menu.at - post);
+        queued.push_back(arrived->second - post);
+        handled.push_back(menu.at - arrived->second);
+    }
+    Print("  %zu clicks while loading, %zu menus: click to menu worst %.1f ms (a list of %d files), median %.1f ms\n",
+          posted.size(), total.size(), Worst(total), worstList, Median(total));
+    Print("    of that in the queue worst %.1f ms, median %.1f ms; from the queue to the menu worst %.1f ms, median "
+          "%.1f ms\n",
+          Worst(queued), Median(queued), Worst(handled), Median(handled));
+    // Where a menu's time goes: "Элементы" lists every file of the row, each with its icon.
+    Menus menus;
+    const UniqueIcon icon = TypeIcon(L"Файл.txt", TrayIconSize());
+    const std::vector<MenuElement> elements(static_cast<size_t>(files), MenuElement{icon.get(), L"Файл.txt", L""});
+    const double start = NowMs();
+    menus.SetElements(elements);
+    const double again = NowMs();
+    menus.SetElements(elements);
+    Print("  the list of %d files alone (Menus::SetElements, after the run): %.0f ms into an empty menu, %.0f ms "
+          "in place of the same list\n",
+          files, again - start, NowMs() - again);
+}
+
+void Change(int files) {
     Folder folder(L"vimbrel-bench-change");
-    folder.Fill(elements);
-    Quiet quiet;
-    CountingArea area;
-    Outside outside{area, quiet, quiet};
-    Options options{false, false};
-    MainWindow window(GetModuleHandleW(nullptr), outside, options, folder.Path());
-
-    std::vector<double> shown;
-    for (int round = 0; round < 7; ++round) {
-        const std::wstring name = L"новый " + std::to_wstring(round) + L".txt";
-        const LARGE_INTEGER start = Now();
-        folder.Write(name);
-        if (!StepUntil(window, [&] { return area.lastAdded == name; })) Print("  round %d: no icon\n", round);
-        shown.push_back(Milliseconds(start, Now()));
-    }
-    std::vector<double> rebuilt;
-    for (int round = 0; round < 3; ++round) {
-        IconRow row(area, window.Handle(), folder.Path());
-        const LARGE_INTEGER start = Now();
-        row.Rebuild();
-        rebuilt.push_back(Milliseconds(start, Now()));
-    }
-    Print("change with %d elements: new file shown after %.0f ms (median of %zu); whole rebuild %.0f ms (median of "
-          "%zu)\n",
-          elements, Median(shown), shown.size(), Median(rebuilt), rebuilt.size());
+    folder.Fill(files);
+    Session session(folder, false);
+    Record& record = *session.record;
+    std::vector<double> shown, own;
+    session.Run([&](HWND) {
+        if (!session.WaitLoaded(files)) return Print("change: the row did not load\n");
+        for (int round = 0; round < 7; ++round) {
+            const std::wstring name = L"новый " + std::to_wstring(round) + L".txt";
+            const double start = NowMs();
+            folder.Write(name);
+            Record::Icon icon;
+            const auto followed = [&] {
+                const Record::Icon* found = record.Find(name);
+                if (found) icon = *found;
+                return found && found->ownShownAt >= 0;
+            };
+            if (!record.WaitUntil(followed, start + kChangeDeadlineMs)) return Print("  round %d: no own icon\n", round);
+            shown.push_back(icon.shownAt - start);
+            own.push_back(icon.ownShownAt - start);
+        }
+    });
+    Print("change with %d files: a new file's icon after %.0f ms, its own icon after %.0f ms (median of %zu)\n", files,
+          Median(shown), Median(own), own.size());
 }
 
 void Calls() {
     Folder folder(L"vimbrel-bench-calls");
     folder.Fill(100);
-    Quiet quiet;
-    CountingArea area;
-    Outside outside{area, quiet, quiet};
-    Options options{false, false};
-    MainWindow window(GetModuleHandleW(nullptr), outside, options, folder.Path());
-    const auto measure = [&](const char* what, auto change, auto done) {
-        area.Reset();
-        change();
-        StepUntil(window, done);
-        // Let anything that follows arrive too.
-        for (int i = 0; i < 10; ++i) window.Step(20);
-        Print("  %s: %d shell calls (%d added, %d modified, %d removed)\n", what, area.ShellCalls(), area.adds,
-              area.modifies, area.removes);
-    };
-    Print("shell calls per one-file change, 100 elements:\n");
-    measure("a file added", [&] { folder.Write(L"added.txt"); }, [&] { return area.adds > 0; });
-    measure("a file changed", [&] { folder.Write(L"added.txt", "longer content"); }, [&] { return area.modifies > 0; });
-    measure(
-        "a file removed", [&] { DeleteFileW(JoinPath(folder.Path(), L"added.txt").c_str()); },
-        [&] { return area.removes > 0; });
+    Session session(folder, false);
+    Record& record = *session.record;
+    session.Run([&](HWND) {
+        if (!session.WaitLoaded(100)) return Print("calls: the row did not load\n");
+        Print("calls for a one-file change, 100 files in the row:\n");
+        const auto measure = [&](const char* what, auto change, auto done) {
+            record.ResetCalls();
+            change();
+            const double start = NowMs();
+            if (!record.WaitUntil(done, start + kChangeDeadlineMs)) Print("  %s: not seen\n", what);
+            record.WaitQuiet(1000, start + kChangeDeadlineMs);
+            const auto [calls, reads] = record.Get([&] { return std::pair(record.CallCount(), record.Reads()); });
+            Print("  %s: %d NIM_ADD, %d NIM_SETVERSION, %d NIM_MODIFY, %d NIM_DELETE; %d own icons read\n", what,
+                  calls.adds, calls.versions, calls.modifies, calls.removes, reads);
+        };
+        const std::wstring name = L"added.txt";
+        const auto ownShows = [&] {
+            const Record::Icon* icon = record.Find(name);
+            return icon ? icon->ownShows : 0;
+        };
+        measure("a file added", [&] { folder.Write(name); }, [&] { return ownShows() == 1; });
+        measure("a file changed", [&] { folder.Write(name, "longer content"); }, [&] { return ownShows() == 2; });
+        measure(
+            "a file removed", [&] { DeleteFileW(JoinPath(folder.Path(), name).c_str()); },
+            [&] { return !record.Find(name)->present; });
+    });
 }
 
 void Burst() {
+    constexpr int kFiles = 300;
     Folder staging(L"vimbrel-bench-staging");
-    staging.Fill(300);
+    staging.Fill(kFiles);
     Folder folder(L"vimbrel-bench-burst");
-    Quiet quiet;
-    CountingArea area;
-    Outside outside{area, quiet, quiet};
-    Options options{false, false};
-    MainWindow window(GetModuleHandleW(nullptr), outside, options, folder.Path());
-    area.Reset();  // the main icon
-    // Copied from another thread, as Explorer would, while the loop runs.
-    std::thread copier([&] {
+    Session session(folder, false);
+    Record& record = *session.record;
+    double start = 0, copied = 0;
+    bool loaded = false;
+    session.Run([&](HWND) {
+        record.WaitUntil([&] { return record.MainShownAt() >= 0; }, session.startedAt + limitMs);
+        record.ResetCalls();
+        start = NowMs();
+        // As Explorer copies them: one after the other, while the program runs.
         for (const auto& entry : std::filesystem::directory_iterator(staging.Path()))
             CopyFileW(entry.path().c_str(), JoinPath(folder.Path(), entry.path().filename().wstring()).c_str(), FALSE);
+        copied = NowMs() - start;
+        loaded = record.WaitUntil([&] { return record.Loaded(kFiles); }, start + limitMs);
     });
-    int updates = 0;
-    const LARGE_INTEGER start = Now();
-    for (const ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end && area.adds < 300;) {
-        const int before = area.adds;
-        window.Step(50);
-        if (area.adds > before) ++updates;
+    double lastShown = -1, lastOwn = -1;
+    for (const auto& [id, icon] : record.Icons()) {
+        lastShown = std::max(lastShown, icon.shownAt - start);
+        lastOwn = std::max(lastOwn, icon.ownShownAt - start);
     }
-    copier.join();
-    Print("burst of 300 files copied in: %d icons in %d update(s), %.0f ms in all\n", area.adds, updates,
-          Milliseconds(start, Now()));
-}
-
-int timerMessages = 0;
-
-LRESULT CALLBACK CountTimers(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE && reinterpret_cast<const MSG*>(lParam)->message == WM_TIMER)
-        ++timerMessages;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    Print("burst of %d files copied in, one after the other (%.0f ms to copy): %d shown, the last after %.0f ms; "
+          "own icons %s, the last after %.0f ms\n",
+          kFiles, copied, record.Present(), lastShown, loaded ? "all shown" : "not all shown", lastOwn);
+    PrintCalls(record, session.endedAt - start);
 }
 
 void Idle(int seconds) {
     Folder folder(L"vimbrel-bench-idle");
     folder.Fill(5);
-    Quiet quiet;
-    CountingArea area;
-    Outside outside{area, quiet, quiet};
-    const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, CountTimers, nullptr, GetCurrentThreadId());
+    const QueueHook hook;
     for (const bool antiHide : {false, true}) {
-        Options options{antiHide, false};
-        MainWindow window(GetModuleHandleW(nullptr), outside, options, folder.Path());
-        timerMessages = 0;
-        for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000; GetTickCount64() < end;)
-            window.Step(static_cast<DWORD>(end - GetTickCount64()));
-        Print("idle for %d s, Anti-Hide %s: %d timer messages\n", seconds, antiHide ? "on" : "off", timerMessages);
+        Session session(folder, false, antiHide);
+        session.Run([&](HWND) {
+            if (!session.WaitLoaded(5)) return Print("idle: the row did not load\n");
+            taken.timers = 0;
+            taken.countingTimers = true;
+            // The time watched is the figure itself.
+            Sleep(static_cast<DWORD>(seconds) * 1000);
+            taken.countingTimers = false;
+        });
+        Print("idle for %d s, Anti-Hide %s: %d timer messages\n", seconds, antiHide ? "on" : "off", taken.timers);
     }
-    UnhookWindowsHookEx(hook);
 }
 
 SIZE_T Memory() {
@@ -249,39 +635,87 @@ SIZE_T Memory() {
     return counters.PagefileUsage;
 }
 
+// One file changed and another added or removed in each round, then the main
+// menu opened, with its list of the row's files and their icons.
 void Leaks() {
+    constexpr int kRounds = 1000;
     Folder folder(L"vimbrel-bench-leaks");
     folder.Fill(50);
-    CountingArea area;
-    IconRow row(area, nullptr, folder.Path());
-    row.Rebuild();
-    const auto icons = HandleCounter<IconTraits>::live();
-    const SIZE_T memory = Memory();
-    for (int i = 0; i < 1000; ++i) {
-        folder.Write(L"Файл 2.ini", std::string(static_cast<size_t>(i % 50) + 1, 'x'));
-        if (i % 2 == 0)
-            folder.Write(L"comes and goes.txt");
-        else
-            DeleteFileW(JoinPath(folder.Path(), L"comes and goes.txt").c_str());
-        row.Update();
-    }
-    Print("1000 updates of 50 elements: %zu elements; live icons %llu before, %llu after; memory %+lld KB\n",
-          row.Elements().size(), static_cast<unsigned long long>(icons),
-          static_cast<unsigned long long>(HandleCounter<IconTraits>::live()),
-          (static_cast<long long>(Memory()) - static_cast<long long>(memory)) / 1024);
+    Session session(folder, false);
+    Record& record = *session.record;
+    session.Run([&](HWND hwnd) {
+        if (!session.WaitLoaded(50)) return Print("leaks: the row did not load\n");
+        const auto menu = [&] {
+            const size_t menus = record.Get([&] { return record.Menus(); });
+            // A right click: left clicks this close together would make double clicks.
+            PostMessageW(hwnd, kTrayCallbackMessage, MAKEWPARAM(0, 700),
+                         MAKELPARAM(WM_CONTEXTMENU, IconRow::kMainIconId));
+            return record.WaitUntil([&] { return record.Menus() == menus + 1; }, NowMs() + kChangeDeadlineMs);
+        };
+        // Counted once the menu has its list: what one menu keeps until the next is no leak.
+        menu();
+        const auto icons = HandleCounter<IconTraits>::live(), bitmaps = HandleCounter<BitmapTraits>::live();
+        const auto memory = static_cast<long long>(Memory());
+        long long halfway = 0;
+        const std::wstring changing = L"Файл 2.ini", coming = L"comes and goes.txt";
+        int round = 0;
+        for (; round < kRounds; ++round) {
+            if (round == kRounds / 2) halfway = static_cast<long long>(Memory()) - memory;
+            folder.Write(changing, std::string(static_cast<size_t>(round % 50) + 1, 'x'));
+            if (round % 2 == 0)
+                folder.Write(coming);
+            else
+                DeleteFileW(JoinPath(folder.Path(), coming).c_str());
+            const auto followed = [&] {
+                const Record::Icon* changed = record.Find(changing);
+                const Record::Icon* comes = record.Find(coming);
+                // The file that comes and goes gets its own icon each time it comes.
+                return changed->ownShows == round + 2 && comes && comes->present == (round % 2 == 0) &&
+                       comes->ownShows == round / 2 + 1;
+            };
+            if (!record.WaitUntil(followed, NowMs() + kChangeDeadlineMs) || !menu()) break;
+        }
+        record.WaitQuiet(500, NowMs() + kChangeDeadlineMs);
+        // Read while the row rests: the counters are plain numbers the worker's thread also writes.
+        Print("%d rounds of a changed file, a file added or removed and the main menu, 50 files: live icons %llu "
+              "before, %llu after; menu bitmaps %llu before, %llu after; memory %+lld KB after %d rounds, %+lld KB "
+              "after %d\n",
+              round, static_cast<unsigned long long>(icons),
+              static_cast<unsigned long long>(HandleCounter<IconTraits>::live()),
+              static_cast<unsigned long long>(bitmaps),
+              static_cast<unsigned long long>(HandleCounter<BitmapTraits>::live()), halfway / 1024, kRounds / 2,
+              (static_cast<long long>(Memory()) - memory) / 1024, round);
+    });
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int first = 1;
-    if (argc > 2 && std::wstring(argv[1]) == L"--out") {
-        out = _wfopen(argv[2], L"w");
-        first = 3;
+    std::vector<std::wstring> words;
+    bool slow = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--out" && i + 1 < argc)
+            out = _wfopen(argv[++i], L"w");
+        else if (arg == L"--for" && i + 1 < argc)
+            limitMs = 1000.0 * _wtoi(argv[++i]);
+        else if (arg == L"--slow")
+            slow = true;
+        else
+            words.push_back(arg);
     }
-    const std::wstring part = argc > first ? argv[first] : L"";
-    const int number = argc > first + 1 ? _wtoi(argv[first + 1]) : 0;
-    if (part == L"change")
+    const std::wstring part = words.empty() ? L"" : words[0];
+    const int number = words.size() > 1 ? _wtoi(words[1].c_str()) : 0;
+
+    // As wWinMain starts the program.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    const ComApartment apartment;
+    RestAtIdlePriority();
+
+    if ((part == L"start" || part == L"click") && number > 0)
+        Start(number, slow, part == L"click");
+    else if (part == L"change" && number > 0)
         Change(number);
     else if (part == L"calls")
         Calls();
@@ -292,7 +726,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (part == L"leaks")
         Leaks();
     else
-        Print("usage: live_row_bench [--out FILE] change N | calls | burst | idle SECONDS | leaks\n");
+        Print("usage: live_row_bench [--slow] [--for SECONDS] [--out FILE] start N | click N | change N | calls | "
+              "burst | idle SECONDS | leaks\n");
     if (out) std::fclose(out);
     return 0;
 }
