@@ -1,3 +1,4 @@
+#include "base/program.h"
 #include "support.h"
 #include "tray/icon_row.h"
 
@@ -119,6 +120,15 @@ TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileK
     offline.attributes = FILE_ATTRIBUTE_OFFLINE;  // reading it would fetch it
     Show({File(L"a.txt", 2), offline});
     EXPECT_FALSE(row.Elements()[1].reading);
+}
+
+TEST(MainIcon, IsDrawnForEachCommonDpiSoThatTheTaskbarNeedNotScaleIt) {
+    // The icon group's directory: the count at byte 4, then 14 bytes per image, its width first.
+    const auto* group = static_cast<const BYTE*>(
+        LockResource(LoadResource(nullptr, FindResourceW(nullptr, program::kMainIconResource, RT_GROUP_ICON))));
+    std::set<int> sizes;
+    for (int i = 0; group && i < group[4]; ++i) sizes.insert(group[6 + 14 * i]);
+    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48}));
 }
 
 TEST(ShortcutKeys, HoldEachShortcutsKeyUntilItChangesOrGoesAndSayWhenAnotherProgramHasIt) {

@@ -135,12 +135,9 @@ TEST_F(MainWindowTest, SlowIconsHoldUpNeitherTheRowNorAClick) {
     })) << "then their own";
 }
 
-TEST_F(MainWindowTest, ExitAndTheSessionsEndStoreTheOptionsAndTakeEveryIconAway) {
+TEST_F(MainWindowTest, ExitAndTheRestartManagerStoreTheOptionsTakeEveryIconAwayAndEndTheProgram) {
     options = {false, true};
-    SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, 0);
-    EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
-    EXPECT_TRUE(window.Handle()) << "the session ends, the process with it";
-
+    SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, 0);  // its icons out of the fake taskbar the others share
     for (const bool restartManager : {true, false}) {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quenwald");
         MainWindow other{GetModuleHandleW(nullptr), fakes.outside, options, folder.Path()};

@@ -141,9 +141,8 @@ def click(d):
 
 def elements(d):
     d.running()
-    for name in os.listdir(d.elements):
-        if os.path.isfile(os.path.join(d.elements, name)):
-            os.remove(os.path.join(d.elements, name))
+    shutil.rmtree(d.elements)
+    os.makedirs(d.elements)
     d.write("menu.cmd", content="@echo menu> C:\\menu.txt")
     wait_for(lambda: sorted(d.icons()) == ["Vimbrel", "menu.cmd"], 10)
     d.main_menu("Элементы", "right", "return")
