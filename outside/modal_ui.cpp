@@ -58,8 +58,9 @@ MenuChoice SystemModalUi::PopupMenu(HMENU menu, HWND owner, POINT at) {
     // Menus drop to the left where the system says so (right-to-left layouts).
     const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
     MenuChoice choice;
-    choice.command = static_cast<UINT>(
-        TrackPopupMenuEx(menu, align | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner, nullptr));
+    // The owner hears of each submenu as it opens, to fill it then.
+    choice.command =
+        static_cast<UINT>(TrackPopupMenuEx(menu, align | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, owner, nullptr));
     // The menu's loop took the Esc key-down and ended; its key-up has not
     // been read yet, so the thread's key state still shows it pressed.
     choice.cancelledFromKeyboard = choice.command == 0 && (GetKeyState(VK_ESCAPE) & 0x8000) != 0;

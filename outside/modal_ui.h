@@ -27,7 +27,8 @@ public:
     // The open-file dialog for any file; nullopt when the user chose none.
     virtual std::optional<std::wstring> ChooseFile(HWND owner) = 0;
     virtual void ShowAbout(HWND owner) = 0;
-    // A popup menu at that point of the screen.
+    // A popup menu at that point of the screen; its owner gets
+    // WM_INITMENUPOPUP as each submenu opens.
     virtual MenuChoice PopupMenu(HMENU menu, HWND owner, POINT at) = 0;
 };
 

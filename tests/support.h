@@ -116,8 +116,10 @@ public:
     }
     std::optional<std::wstring> ChooseFile(HWND) override { return chosenFile; }
     void ShowAbout(HWND) override { boxes.push_back(L"about"); }
-    MenuChoice PopupMenu(HMENU menu, HWND, POINT at) override {
+    MenuChoice PopupMenu(HMENU menu, HWND owner, POINT at) override {
         menus.emplace_back(menu, PriorityClass(), at.x, at.y);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)  // the user looks into each submenu
+            if (const HMENU submenu = GetSubMenu(menu, i)) SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), i);
         const MenuChoice chosen = Next(menuAnswers, MenuChoice{});
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
         return chosen;

@@ -112,6 +112,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ScheduleRowWork();
             return 0;
         case WM_HOTKEY: OnHotkey(wParam); return 0;
+        case WM_INITMENUPOPUP:
+            if (reinterpret_cast<HMENU>(wParam) == menus_.Elements()) ListElements();
+            return 0;
         case WM_TIMER: OnTimer(wParam); return 0;
         case WM_CLOSE: Close(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
@@ -219,23 +222,28 @@ void MainWindow::ShowMainMenu(POINT at) {
     BringForward();
     // What Task Manager's Startup page may have changed meanwhile.
     menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(program::Path()));
-    // What "Элементы" lists stays what the user chose from, whatever
-    // happens to the row while the menu is open.
-    std::vector<std::wstring> paths;
-    std::vector<MenuElement> items;
-    for (const Element& element : row_.Elements()) {
-        paths.push_back(element.path);
-        items.push_back({row_.IconOf(element), element.tip,
-                         element.hotkey && !element.hotkeyTaken ? HotkeyName(element.hotkey) : std::wstring()});
-    }
-    menus_.SetElements(items);
+    menus_.EnableElements(!row_.Elements().empty());
+    listed_.clear();
     const MenuChoice choice = PopUp(menus_.Main(), at, IconRow::kMainIconId);
-    if (const auto element = menus_.ElementFromId(choice.command))
-        Launch(paths[*element]);
+    if (const auto element = menus_.ElementFromId(choice.command); element && *element < listed_.size())
+        Launch(listed_[*element]);
     else if (const auto command = CommandFromId<MainCommand>(choice.command))
         OnMainCommand(*command);
     else if (CommandFromId<HelpCommand>(choice.command) == HelpCommand::About)
         outside_.ui.ShowAbout(hwnd_.get());
+}
+
+void MainWindow::ListElements() {
+    // What "Элементы" lists stays what the user chose from, whatever happens
+    // to the row while the menu is open.
+    listed_.clear();
+    std::vector<MenuElement> items;
+    for (const Element& element : row_.Elements()) {
+        listed_.push_back(element.path);
+        items.push_back({row_.IconOf(element), element.tip,
+                         element.hotkey && !element.hotkeyTaken ? HotkeyName(element.hotkey) : std::wstring()});
+    }
+    menus_.SetElements(items);
 }
 
 void MainWindow::ShowElementMenu(UINT id, const std::wstring& path, POINT at) {

@@ -20,6 +20,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
 
@@ -70,6 +71,7 @@ private:
     void BringForward();
     void Launch(std::wstring path);
     void ShowMainMenu(POINT at);
+    void ListElements();
     void ShowElementMenu(UINT id, const std::wstring& path, POINT at);
     MenuChoice PopUp(HMENU menu, POINT at, UINT iconId);
     void OnMainCommand(MainCommand command);
@@ -91,6 +93,7 @@ private:
     bool sessionEnding_ = false;
     bool failed_ = false;
     bool menuOpen_ = false;  // one popup menu at a time
+    std::vector<std::wstring> listed_;  // the paths "Элементы" lists
     UniqueWindow hwnd_;
     Menus menus_;
     IconRow row_;

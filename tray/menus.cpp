@@ -139,7 +139,10 @@ void Menus::SetElements(const std::vector<MenuElement>& elements) {
             bitmaps_.push_back(std::move(bitmap));
         }
     }
-    EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (elementCount_ != 0 ? MF_ENABLED : MF_GRAYED));
+}
+
+void Menus::EnableElements(bool any) {
+    EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (any ? MF_ENABLED : MF_GRAYED));
 }
 
 std::optional<size_t> Menus::ElementFromId(UINT id) const {

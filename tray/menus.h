@@ -2,7 +2,7 @@
 // The two popup menus: the main icon's and an element's. Each command keeps
 // the item index the program has always documented for it, and the menus
 // are built from tables of those commands. The main menu opens with the
-// submenu "Элементы", which lists the row anew each time the menu opens.
+// submenu "Элементы", which lists the row anew each time it opens.
 
 #include "base/handles.h"
 
@@ -62,7 +62,10 @@ public:
     bool Checked(MainCommand command) const;
     void SetChecked(MainCommand command, bool checked);
 
-    // "Элементы" lists these, greyed when there are none.
+    // "Элементы" greyed when there are none; its list is made only when it
+    // opens (WM_INITMENUPOPUP for Elements()): a long row takes a while to list.
+    void EnableElements(bool any);
+    HMENU Elements() const { return elements_; }
     void SetElements(const std::vector<MenuElement>& elements);
     // The place in the list given to SetElements that an id stands for.
     std::optional<size_t> ElementFromId(UINT id) const;
