@@ -13,7 +13,8 @@
 //                  and its own icon; median of 7
 //   calls          taskbar calls and icon readings for one file added,
 //                  changed and removed, 100 files in the row
-//   burst          300 files copied in at once: until they all show
+//   burst          300 files copied in one after the other: until they all
+//                  show
 //   idle SECONDS   timer messages on the window's thread while nothing
 //                  happens, Anti-Hide off and on
 //   leaks          icons, menu bitmaps and memory over 1,000 changes of a row
@@ -23,6 +24,8 @@
 //                  to a share that does not answer
 //   --for SECONDS  a part gives up waiting after this long (600 by default);
 //                  a slow start of many files ends there, loaded or not
+//   --posted       clicks are posted to the window, not sent as the taskbar
+//                  sends them
 //   --out FILE     the figures go to FILE too: a program started in a Wine
 //                  desktop may not reach the terminal
 
@@ -57,10 +60,12 @@ constexpr DWORD kSlowReadMs = 5000;
 // that follows another within the double-click time would be taken for the
 // second half of a double click.
 constexpr double kClickIntervalMs = 500;
-constexpr double kChangeDeadlineMs = 10000;
+// How long a part waits for one change or one menu before it gives up.
+constexpr double kWaitMs = 10000;
 
 std::FILE* out = nullptr;
 double limitMs = 600000;
+bool postClicks = false;
 
 template <class... Args>
 void Print(const char* format, Args... args) {
@@ -358,10 +363,12 @@ private:
     std::wstring path_;
 };
 
-// What the window's thread takes from its queue, seen by a hook: when each
-// click arrived, and the timer messages while they are counted.
+// What reaches the window's thread, seen by hooks: when each click arrived
+// (sent, or taken from the queue), which came back through the queue, and
+// the timer messages while they are counted.
 struct Taken {
     std::map<LONG, double> clicks;  // by the click's x, its first arrival
+    std::set<LONG> requeued;        // arrived again from the queue: put back while the row was busy
     std::atomic<bool> countingTimers = false;
     int timers = 0;
 } taken;
@@ -369,26 +376,50 @@ struct Taken {
 LRESULT CALLBACK WatchQueue(int code, WPARAM removal, LPARAM lParam) {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && removal == PM_REMOVE) {
-        if (message->message == kTrayCallbackMessage)
-            taken.clicks.emplace(GET_X_LPARAM(message->wParam), NowMs());
-        else if (message->message == WM_TIMER && taken.countingTimers)
+        if (message->message == kTrayCallbackMessage) {
+            const LONG x = GET_X_LPARAM(message->wParam);
+            if (!taken.clicks.emplace(x, NowMs()).second) taken.requeued.insert(x);
+        } else if (message->message == WM_TIMER && taken.countingTimers) {
             ++taken.timers;
+        }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-class QueueHook {
+LRESULT CALLBACK WatchSent(int code, WPARAM fromThisThread, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == kTrayCallbackMessage)
+        taken.clicks.emplace(GET_X_LPARAM(message->wParam), NowMs());
+    return CallNextHookEx(nullptr, code, fromThisThread, lParam);
+}
+
+class Hooks {
 public:
-    QueueHook() : hook_(SetWindowsHookExW(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId())) {}
-    ~QueueHook() {
-        if (hook_) UnhookWindowsHookEx(hook_);
+    Hooks()
+        : queue_(SetWindowsHookExW(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId())),
+          sent_(SetWindowsHookExW(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId())) {}
+    ~Hooks() {
+        for (const HHOOK hook : {queue_, sent_})
+            if (hook) UnhookWindowsHookEx(hook);
     }
-    QueueHook(const QueueHook&) = delete;
-    QueueHook& operator=(const QueueHook&) = delete;
+    Hooks(const Hooks&) = delete;
+    Hooks& operator=(const Hooks&) = delete;
 
 private:
-    HHOOK hook_;
+    HHOOK queue_, sent_;
 };
+
+// A click on the main icon as the taskbar reports it. Wine's taskbar sends
+// it with SendNotifyMessage, so that it arrives even while the program waits
+// inside a call to the taskbar; posted, it waits in the queue for the loop.
+void Click(HWND hwnd, WORD x, WORD event) {
+    const WPARAM anchor = MAKEWPARAM(x, 700);
+    const LPARAM what = MAKELPARAM(event, IconRow::kMainIconId);
+    if (postClicks)
+        PostMessageW(hwnd, kTrayCallbackMessage, anchor, what);
+    else
+        SendNotifyMessageW(hwnd, kTrayCallbackMessage, anchor, what);
+}
 
 // The program on one folder, made as wWinMain makes it, with the outside
 // components counted.
@@ -445,10 +476,10 @@ void PrintReads(const Record& record, double since) {
 void Start(int files, bool slow, bool clicking) {
     Folder folder(L"vimbrel-bench-start");
     folder.Fill(files);
-    const QueueHook hook;
+    const Hooks hooks;
     Session session(folder, slow);
     Record& record = *session.record;
-    std::vector<double> posted;  // click k (its x) at posted[k - 1]
+    std::vector<double> posted;  // click k (its x) sent at posted[k - 1]
     bool loaded = false;
     session.Run([&](HWND hwnd) {
         const double end = session.startedAt + limitMs;
@@ -463,14 +494,13 @@ void Start(int files, bool slow, bool clicking) {
             if ((loaded = record.WaitUntil([&] { return record.Loaded(files); }, next))) break;
             posted.push_back(NowMs());
             const auto x = static_cast<WORD>(posted.size());
-            const WORD event = x % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU;
-            PostMessageW(hwnd, kTrayCallbackMessage, MAKEWPARAM(x, 700), MAKELPARAM(event, IconRow::kMainIconId));
+            Click(hwnd, x, x % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU);
             double answered = 0;
             const auto menu = [&] {
                 const Record::Menu* last = record.LastMenu();
                 return last && last->x == x && (answered = last->at) > 0;
             };
-            if (!record.WaitUntil(menu, NowMs() + kChangeDeadlineMs)) break;
+            if (!record.WaitUntil(menu, NowMs() + kWaitMs)) break;
             next = std::max(posted.back() + kClickIntervalMs, answered + kClickIntervalMs / 2);
         }
     });
@@ -504,11 +534,12 @@ void Start(int files, bool slow, bool clicking) {
         queued.push_back(arrived->second - post);
         handled.push_back(menu.at - arrived->second);
     }
-    Print("  %zu clicks while loading, %zu menus: click to menu worst %.1f ms (a list of %d files), median %.1f ms\n",
-          posted.size(), total.size(), Worst(total), worstList, Median(total));
-    Print("    of that in the queue worst %.1f ms, median %.1f ms; from the queue to the menu worst %.1f ms, median "
-          "%.1f ms\n",
-          Worst(queued), Median(queued), Worst(handled), Median(handled));
+    Print("  %zu clicks (%s) while loading, %zu menus: click to menu worst %.1f ms (a list of %d files), median %.1f "
+          "ms\n",
+          posted.size(), postClicks ? "posted" : "sent", total.size(), Worst(total), worstList, Median(total));
+    Print("    until the window took it worst %.1f ms, median %.1f ms; from there to the menu worst %.1f ms, median "
+          "%.1f ms; %zu put back until the taskbar call under way was over\n",
+          Worst(queued), Median(queued), Worst(handled), Median(handled), taken.requeued.size());
     // Where a menu's time goes: "Элементы" lists every file of the row, each with its icon.
     Menus menus;
     const UniqueIcon icon = TypeIcon(L"Файл.txt", TrayIconSize());
@@ -540,7 +571,7 @@ void Change(int files) {
                 if (found) icon = *found;
                 return found && found->ownShownAt >= 0;
             };
-            if (!record.WaitUntil(followed, start + kChangeDeadlineMs)) return Print("  round %d: no own icon\n", round);
+            if (!record.WaitUntil(followed, start + kWaitMs)) return Print("  round %d: no own icon\n", round);
             shown.push_back(icon.shownAt - start);
             own.push_back(icon.ownShownAt - start);
         }
@@ -561,8 +592,8 @@ void Calls() {
             record.ResetCalls();
             change();
             const double start = NowMs();
-            if (!record.WaitUntil(done, start + kChangeDeadlineMs)) Print("  %s: not seen\n", what);
-            record.WaitQuiet(1000, start + kChangeDeadlineMs);
+            if (!record.WaitUntil(done, start + kWaitMs)) Print("  %s: not seen\n", what);
+            record.WaitQuiet(1000, start + kWaitMs);
             const auto [calls, reads] = record.Get([&] { return std::pair(record.CallCount(), record.Reads()); });
             Print("  %s: %d NIM_ADD, %d NIM_SETVERSION, %d NIM_MODIFY, %d NIM_DELETE; %d own icons read\n", what,
                   calls.adds, calls.versions, calls.modifies, calls.removes, reads);
@@ -613,7 +644,7 @@ void Burst() {
 void Idle(int seconds) {
     Folder folder(L"vimbrel-bench-idle");
     folder.Fill(5);
-    const QueueHook hook;
+    const Hooks hooks;
     for (const bool antiHide : {false, true}) {
         Session session(folder, false, antiHide);
         session.Run([&](HWND) {
@@ -648,9 +679,8 @@ void Leaks() {
         const auto menu = [&] {
             const size_t menus = record.Get([&] { return record.Menus(); });
             // A right click: left clicks this close together would make double clicks.
-            PostMessageW(hwnd, kTrayCallbackMessage, MAKEWPARAM(0, 700),
-                         MAKELPARAM(WM_CONTEXTMENU, IconRow::kMainIconId));
-            return record.WaitUntil([&] { return record.Menus() == menus + 1; }, NowMs() + kChangeDeadlineMs);
+            Click(hwnd, 0, WM_CONTEXTMENU);
+            return record.WaitUntil([&] { return record.Menus() == menus + 1; }, NowMs() + kWaitMs);
         };
         // Counted once the menu has its list: what one menu keeps until the next is no leak.
         menu();
@@ -673,9 +703,9 @@ void Leaks() {
                 return changed->ownShows == round + 2 && comes && comes->present == (round % 2 == 0) &&
                        comes->ownShows == round / 2 + 1;
             };
-            if (!record.WaitUntil(followed, NowMs() + kChangeDeadlineMs) || !menu()) break;
+            if (!record.WaitUntil(followed, NowMs() + kWaitMs) || !menu()) break;
         }
-        record.WaitQuiet(500, NowMs() + kChangeDeadlineMs);
+        record.WaitQuiet(500, NowMs() + kWaitMs);
         // Read while the row rests: the counters are plain numbers the worker's thread also writes.
         Print("%d rounds of a changed file, a file added or removed and the main menu, 50 files: live icons %llu "
               "before, %llu after; menu bitmaps %llu before, %llu after; memory %+lld KB after %d rounds, %+lld KB "
@@ -701,6 +731,8 @@ int wmain(int argc, wchar_t** argv) {
             limitMs = 1000.0 * _wtoi(argv[++i]);
         else if (arg == L"--slow")
             slow = true;
+        else if (arg == L"--posted")
+            postClicks = true;
         else
             words.push_back(arg);
     }
@@ -726,7 +758,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (part == L"leaks")
         Leaks();
     else
-        Print("usage: live_row_bench [--slow] [--for SECONDS] [--out FILE] start N | click N | change N | calls | "
+        Print("usage: live_row_bench [--slow] [--for SECONDS] [--posted] [--out FILE] start N | click N | change N | calls | "
               "burst | idle SECONDS | leaks\n");
     if (out) std::fclose(out);
     return 0;
