@@ -1,7 +1,8 @@
 #pragma once
 // A function of a system DLL that not every supported Windows has, or that
 // the import libraries at hand do not name: found at run time, null where
-// the system lacks it.
+// the system lacks it. A library loaded for it stays loaded for the process,
+// since callers keep the function.
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 #include "files/folder_watch.h"
 
+#include "base/error.h"
 #include "base/lock.h"
 #include "base/text.h"
 
@@ -11,6 +12,10 @@ struct FolderWatch::Shared {
     std::optional<std::vector<FileState>> listing;
     UniqueHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueHandle listNow{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    // Without them the thread could neither be stopped nor wait.
+    Shared() {
+        if (!stop || !listNow) ThrowLastError();
+    }
 };
 
 namespace {

@@ -1,10 +1,7 @@
 #include "files/icon_reader.h"
 
+#include "base/error.h"
 #include "base/lock.h"
-#include "base/text.h"
-
-#include <shlobj.h>
-#include <shobjidl.h>
 
 #include <deque>
 #include <mutex>
@@ -16,6 +13,9 @@ struct IconReader::Shared {
     std::deque<IconRequest> requests;
     std::vector<IconReading> readings;
     bool stop = false;
+    Shared() {
+        if (!wake) ThrowLastError();
+    }
 };
 
 namespace {
@@ -86,13 +86,7 @@ std::vector<IconReading> IconReader::Take() {
 }
 
 WORD ShortcutHotkey(const std::wstring& path) {
-    if (!EqualsIgnoreCase(ExtensionOf(path), L"lnk")) return 0;
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
     WORD hotkey = 0;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) && SUCCEEDED(link->GetHotkey(&hotkey)))
-        return hotkey;
-    return 0;
+    const ComPtr<IShellLinkW> link = LoadShortcut(path);
+    return link && SUCCEEDED(link->GetHotkey(&hotkey)) ? hotkey : 0;
 }

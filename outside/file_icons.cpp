@@ -16,11 +16,8 @@ namespace {
 UINT SizeFlag(int size) { return size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON; }
 
 std::wstring ShortcutTarget(const std::wstring& path) {
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || FAILED(file->Load(path.c_str(), STGM_READ)))
-        return {};
+    const ComPtr<IShellLinkW> link = LoadShortcut(path);
+    if (!link) return {};
     // The path as stored: nothing is resolved or searched for.
     wchar_t target[MAX_PATH] = L"";
     if (link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return {};
@@ -44,11 +41,19 @@ bool OutOfReach(const std::wstring& target) {
 
 }  // namespace
 
+ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path) {
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (!EqualsIgnoreCase(ExtensionOf(path), L"lnk") ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        link.reset();
+    return link;
+}
+
 FileIcon ShellFileIcons::Read(const std::wstring& path, int size) {
     // Asked before the shell is: it would wait on the target as long as the network lets it.
-    if (EqualsIgnoreCase(ExtensionOf(path), L"lnk"))
-        if (const std::wstring target = ShortcutTarget(path); !target.empty() && OutOfReach(target))
-            return {{}, true};
+    if (const std::wstring target = ShortcutTarget(path); !target.empty() && OutOfReach(target)) return {{}, true};
     SHFILEINFOW info{};
     SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SizeFlag(size));
     return {UniqueIcon(info.hIcon), false};

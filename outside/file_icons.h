@@ -7,6 +7,8 @@
 
 #include "base/handles.h"
 
+#include <shobjidl.h>
+
 #include <string>
 
 struct FileIcon {
@@ -28,3 +30,7 @@ public:
 
 // The icon of a file's type, from its name alone: the file is never touched.
 UniqueIcon TypeIcon(const std::wstring& fileName, int size);
+
+// A shortcut file's shell link, loaded to be read; null when it is no
+// shortcut or cannot be read. On a thread with a COM apartment.
+ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path);

@@ -19,6 +19,12 @@ constexpr std::array kShortExtensions{L"LNK", L"PIF", L"URL"};
 constexpr DWORD kRecallOnDataAccess = 0x00400000;  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
 constexpr DWORD kNotFetched = FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess;
 
+// The taskbar's copy of an icon is out of date; one it has not got yet, or
+// is to be checked anyway, gets the icon as it is when its turn comes.
+void Outdate(TraySync& sync) {
+    if (sync == TraySync::Done) sync = TraySync::Modify;
+}
+
 // FNV-1a over the name as Windows compares it, folded to the 16 bits a
 // click can report, and never the main icon's 0.
 UINT PreferredId(std::wstring_view fileName) {
@@ -103,7 +109,7 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         // A shortcut given a new target shows the target's icon; the old
         // icon stays until the new one is read.
         Read(element);
-        SetHotkey(element, element.hotkey);
+        UpdateTip(element);
     }
     for (auto gone = changes.gone.rbegin(); gone != changes.gone.rend(); ++gone) {
         const auto at = elements_.begin() + static_cast<std::ptrdiff_t>(*gone);
@@ -134,7 +140,7 @@ void IconRow::TakeReadings() {
         element->outOfReach = reading.icon.outOfReach;
         if (reading.icon.icon) {
             element->icon = std::move(reading.icon.icon);
-            if (element->sync == TraySync::Done) element->sync = TraySync::Modify;
+            Outdate(element->sync);
         }
         SetHotkey(*element, reading.hotkey);
     }
@@ -145,11 +151,11 @@ void IconRow::Reload() {
     if (size == iconSize_) return;
     iconSize_ = size;
     mainIcon_ = LoadMainIcon(size);
-    if (mainSync_ == TraySync::Done) mainSync_ = TraySync::Modify;
+    Outdate(mainSync_);
     typeIcons_.clear();
     for (Element& element : elements_) {
         Read(element);
-        if (element.sync == TraySync::Done) element.sync = TraySync::Modify;
+        Outdate(element.sync);
     }
 }
 
@@ -290,12 +296,15 @@ HICON IconRow::IconOf(const Element& element) {
 }
 
 void IconRow::SetHotkey(Element& element, WORD hotkey) {
-    const bool taken = !keys_.Set(element.id, hotkey);
-    std::wstring tip = DisplayName(element.file.name);
-    if (taken) tip += L"\n" + FillIn(texts::kHotkeyTaken, HotkeyName(hotkey));
+    element.hotkeyTaken = !keys_.Set(element.id, hotkey);
     element.hotkey = hotkey;
-    element.hotkeyTaken = taken;
+    UpdateTip(element);
+}
+
+void IconRow::UpdateTip(Element& element) {
+    std::wstring tip = DisplayName(element.file.name);
+    if (element.hotkeyTaken) tip += L"\n" + FillIn(texts::kHotkeyTaken, HotkeyName(element.hotkey));
     if (tip == element.tip) return;
     element.tip = std::move(tip);
-    if (element.sync == TraySync::Done) element.sync = TraySync::Modify;
+    Outdate(element.sync);
 }

@@ -108,6 +108,8 @@ private:
     UINT IdFor(const std::wstring& name);
     void Read(Element& element);
     void SetHotkey(Element& element, WORD hotkey);
+    // The tooltip from the file's name, and the key another program holds.
+    void UpdateTip(Element& element);
     bool StepOnce();
     // Brings one icon to the taskbar as `sync` says; its state afterwards.
     TraySync Sync(TraySync sync, UINT id, HICON icon, const std::wstring& tip);
