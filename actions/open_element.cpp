@@ -1,5 +1,6 @@
 #include "actions/open_element.h"
 
+#include "base/error.h"
 #include "base/priority.h"
 #include "base/text.h"
 #include "base/texts.h"
@@ -10,6 +11,7 @@ void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path) {
         const NormalPriority normal;
         error = shell.Open(owner, path);
     }
+    // The reason on a line of its own, in the system's words.
     if (error != ERROR_SUCCESS && error != ERROR_CANCELLED)
-        ui.MessageBox(FillIn(texts::kCannotRun, Quoted(path)), MB_OK | MB_ICONERROR);
+        ui.MessageBox(FillIn(texts::kCannotRun, Quoted(path)) + L"\r\n" + ReasonText(error), MB_OK | MB_ICONERROR);
 }

@@ -39,24 +39,21 @@ Error Error::Program(long number, std::wstring description) {
 
 std::wstring ErrorText(const Error& error) {
     // An HRESULT reads best in hex (0x80070005, always eight digits), anything
-    // else in decimal. The digits are made here, not by swprintf: that would
-    // link MinGW's own printf, floating point and all, about 27 KB of a
-    // program that prints no other number.
+    // else in decimal.
     const bool hex = error.source() == Error::Source::Com;
     const bool negative = !hex && error.code() < 0;
-    const unsigned long base = hex ? 16 : 10;
     unsigned long value = static_cast<unsigned long>(error.code());
     if (negative) value = 0 - value;
-    std::wstring number;
-    do {
-        number.insert(number.begin(), L"0123456789ABCDEF"[value % base]);
-        value /= base;
-    } while (value != 0 || (hex && number.size() < 8));
     std::wstring text = texts::kErrorNumberPrefix;
     text += hex ? L"0x" : negative ? L"-" : L"";
-    text += number;
+    text += hex ? Digits(value, 16, 8) : Digits(value);
     if (!error.description().empty()) text += L": " + error.description();
     return text;
+}
+
+std::wstring ReasonText(DWORD code) {
+    const std::wstring sentence = SystemText(code);
+    return sentence.empty() ? ErrorText(Error::FromWin32(code)) : sentence + L".";
 }
 
 Error CurrentError() {

@@ -36,6 +36,9 @@ inline constexpr long kErrorNoAppData = 51;
 // "Ошибка 5: Отказано в доступе", "Ошибка 0x80070005: ...": the one way an
 // error reads to the user.
 std::wstring ErrorText(const Error& error);
+// Why a call failed, as a sentence of the system's own for the Win32 code,
+// or as ErrorText where the system has none.
+std::wstring ReasonText(DWORD code);
 
 // The exception being handled, as an Error: itself, out of memory, or any
 // other failure as an internal error with its text. Only inside a catch block.

@@ -44,10 +44,21 @@ std::wstring Quoted(std::wstring_view text) {
     return out;
 }
 
-std::wstring FillIn(std::wstring_view text, std::wstring_view value) {
+std::wstring FillIn(std::wstring_view text, std::wstring_view value, std::wstring_view second) {
     std::wstring out(text);
+    // The second first: the value put in for "%1" may itself hold "%2".
+    if (const size_t at = out.find(L"%2"); at != std::wstring::npos) out.replace(at, 2, second);
     if (const size_t at = out.find(L"%1"); at != std::wstring::npos) out.replace(at, 2, value);
     return out;
+}
+
+std::wstring Digits(unsigned long value, unsigned base, size_t atLeast) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), L"0123456789ABCDEF"[value % base]);
+        value /= base;
+    } while (value != 0 || digits.size() < atLeast);
+    return digits;
 }
 
 std::wstring_view FitText(std::wstring_view text, size_t capacity) {

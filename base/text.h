@@ -18,8 +18,13 @@ std::wstring FoldCase(std::wstring_view text);
 // A path or name placed in double quotes, as the program's messages show them.
 std::wstring Quoted(std::wstring_view text);
 
-// A text of base/texts.h with its one "%1" replaced by value.
-std::wstring FillIn(std::wstring_view text, std::wstring_view value);
+// A text of base/texts.h with its "%1" replaced by value, and its "%2", if
+// any, by second.
+std::wstring FillIn(std::wstring_view text, std::wstring_view value, std::wstring_view second = {});
+
+// A number's digits, at least atLeast of them: made here rather than by the
+// printf family, which would bring MinGW's whole printf into the program.
+std::wstring Digits(unsigned long value, unsigned base = 10, size_t atLeast = 1);
 
 // At most `capacity - 1` UTF-16 units, never ending in the first half of a
 // surrogate pair, for the shell's fixed-size text fields.

@@ -1,23 +1,54 @@
 #include "outside/shell.h"
 
 #include "base/text.h"
+#include "outside/file_icons.h"
 
 #include <shellapi.h>
 
+#include <vector>
+
+namespace {
+
+SHELLEXECUTEINFOW ExecuteInfo(HWND owner, const std::wstring& path, const wchar_t* verb, ULONG mask, int show) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = mask;
+    info.hwnd = owner;
+    info.lpVerb = verb;
+    info.lpFile = path.c_str();
+    info.nShow = show;
+    return info;
+}
+
+// The shell's link code copes with no target longer than MAX_PATH: handed
+// one (a crafted shortcut), it overruns a buffer of its own, and it does so
+// in this process. Such a shortcut, or one that does not load at all, is
+// not handed to it; the reason is the error of the refusal.
+DWORD ShortcutRefusal(const std::wstring& path) {
+    if (!EqualsIgnoreCase(ExtensionOf(path), L"lnk")) return ERROR_SUCCESS;
+    HRESULT loaded = S_OK;
+    const ComPtr<IShellLinkW> link = LoadShortcut(path, &loaded);
+    if (!link) return HRESULT_FACILITY(loaded) == FACILITY_WIN32 ? HRESULT_CODE(loaded) : ERROR_FILE_CORRUPT;
+    // Room for any path a link can store, so that the length seen is the whole one.
+    std::vector<wchar_t> target(32768, L'\0');
+    if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_RAWPATH)))
+        return ERROR_SUCCESS;  // no path at all: a link to a Control Panel item or the like
+    return std::wstring_view(target.data()).size() >= MAX_PATH ? ERROR_FILENAME_EXCED_RANGE : ERROR_SUCCESS;
+}
+
+}  // namespace
+
 DWORD SystemShell::Open(HWND owner, const std::wstring& path) {
+    if (const DWORD refusal = ShortcutRefusal(path); refusal != ERROR_SUCCESS) return refusal;
     // Started in its own folder, as Explorer's double click starts it: a
     // script or a document finds the files beside it. A shortcut names its
     // own working folder, which is left to it.
     const std::wstring folder = EqualsIgnoreCase(ExtensionOf(path), L"lnk") ? std::wstring() : FolderOf(path);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    // The program tells the user itself what went wrong, once.
-    info.fMask = SEE_MASK_FLAG_NO_UI;
-    info.hwnd = owner;
-    info.lpVerb = L"open";
-    info.lpFile = path.c_str();
+    // No verb: the type's default one, as Explorer's double click runs it
+    // (a Control Panel item's is not "open"). The program tells the user
+    // itself what went wrong, once.
+    SHELLEXECUTEINFOW info = ExecuteInfo(owner, path, nullptr, SEE_MASK_FLAG_NO_UI, SW_SHOWDEFAULT);
     info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-    info.nShow = SW_SHOWDEFAULT;
     if (ShellExecuteExW(&info)) return ERROR_SUCCESS;
     DWORD error = GetLastError();
     // A type nothing is registered for: the shell asks which program should
@@ -51,13 +82,7 @@ void SystemShell::Delete(HWND owner, const std::wstring& path) {
 }
 
 void SystemShell::ShowProperties(HWND owner, const std::wstring& path) {
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_INVOKEIDLIST;
-    info.hwnd = owner;
-    info.lpVerb = L"properties";
-    info.lpFile = path.c_str();
-    info.nShow = SW_SHOWNORMAL;
+    SHELLEXECUTEINFOW info = ExecuteInfo(owner, path, L"properties", SEE_MASK_INVOKEIDLIST, SW_SHOWNORMAL);
     // The shell shows its own error, if any; there is nothing to add.
     ShellExecuteExW(&info);
 }
