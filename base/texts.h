@@ -7,15 +7,21 @@ inline constexpr wchar_t kAppTitle[] = L"Oskerin - Vimbrel";
 // The main icon's tooltip.
 inline constexpr wchar_t kMainIconTip[] = L"Vimbrel";
 
-// "%1" stands for the value filled in (FillIn), a path in double quotes.
+// "%1" stands for the value filled in (FillIn), mostly a path in double quotes.
 inline constexpr wchar_t kCannotCreateFolder[] = L"Не удалось создать каталог %1. Продолжение не возможно.";
 inline constexpr wchar_t kNoElements[] =
     L"Нет ни одного элемента для вывода в трэй. Вы можете добавлять файлы или ярлыки в каталог %1, "
     L"тогда их иконки появятся здесь.";
 inline constexpr wchar_t kCannotRun[] = L"Не удалось запустить %1.";
 inline constexpr wchar_t kCannotOpenFolder[] = L"Не удалось открыть каталог %1.";
-// A line of an element's tooltip: its shortcut key, which another program holds.
+// Lines of an element's tooltip, when its shortcut key does not open it.
 inline constexpr wchar_t kHotkeyTaken[] = L"Сочетание клавиш %1 занято другой программой";
+// "%2": the element that holds the key, in double quotes.
+inline constexpr wchar_t kHotkeyHeld[] = L"Сочетание клавиш %1 занято элементом %2";
+inline constexpr wchar_t kHotkeyPlain[] = L"Сочетание клавиш %1 не действует: в нём нет Ctrl или Alt";
+// A line of the main icon's tooltip; "%1" is the number of icons at most.
+inline constexpr wchar_t kFilesLeftOut[] = L"Показаны не все файлы: значков не больше %1";
+inline constexpr wchar_t kCannotSaveOptions[] = L"Не удалось сохранить настройки.";
 inline constexpr wchar_t kCannotChangeStartWithWindows[] = L"Не удалось изменить запуск с Windows.";
 
 inline constexpr wchar_t kHintFolderName[] = L"Добавляйте ярлыки и файлы сюда";

@@ -303,13 +303,14 @@ private:
 class CountingIcons final : public FileIcons {
 public:
     CountingIcons(std::shared_ptr<Record> record, DWORD delayMs) : record_(std::move(record)), delayMs_(delayMs) {}
-    FileIcon Read(const std::wstring& path, int size) override {
+    FileReading Read(const std::wstring& path, int size) override {
         const double start = NowMs();
         if (delayMs_ != 0) Sleep(delayMs_);
-        FileIcon icon = real_.Read(path, size);
-        record_->Read(icon.icon.get(), start, NowMs());
-        return icon;
+        FileReading reading = real_.Read(path, size);
+        record_->Read(reading.icon.get(), start, NowMs());
+        return reading;
     }
+    UniqueIcon TypeIcon(const std::wstring& fileName, int size) override { return real_.TypeIcon(fileName, size); }
 
 private:
     // Shared: the worker may still be reading when the part is over.
@@ -542,7 +543,7 @@ void Start(int files, bool slow, bool clicking) {
           Worst(queued), Median(queued), Worst(handled), Median(handled), taken.requeued.size());
     // Where a menu's time goes: "Элементы" lists every file of the row, each with its icon.
     Menus menus;
-    const UniqueIcon icon = TypeIcon(L"Файл.txt", TrayIconSize());
+    const UniqueIcon icon = ShellFileIcons().TypeIcon(L"Файл.txt", TrayIconSize());
     const std::vector<MenuElement> elements(static_cast<size_t>(files), MenuElement{icon.get(), L"Файл.txt", L""});
     const double start = NowMs();
     menus.SetElements(elements);

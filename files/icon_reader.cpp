@@ -34,11 +34,15 @@ void Serve(const std::shared_ptr<IconReader::Shared>& shared, const std::shared_
             }
         }
         if (!request) {
-            WaitForSingleObject(shared->wake.get(), INFINITE);
+            // A single-threaded apartment pumps while it waits: windows the
+            // shell made on this thread would otherwise hang every program
+            // that broadcasts a message with SendMessage.
+            DWORD woken = 0;
+            HANDLE wake = shared->wake.get();
+            CoWaitForMultipleHandles(0, INFINITE, 1, &wake, &woken);
             continue;
         }
-        IconReading reading{request->id, request->generation, source->Read(request->path, request->size),
-                            ShortcutHotkey(request->path)};
+        IconReading reading{request->id, request->generation, source->Read(request->path, request->size)};
         bool first = false;
         {
             const std::lock_guard locked(shared->lock);
@@ -83,10 +87,4 @@ void IconReader::Clear() {
 std::vector<IconReading> IconReader::Take() {
     const std::lock_guard locked(shared_->lock);
     return std::exchange(shared_->readings, {});
-}
-
-WORD ShortcutHotkey(const std::wstring& path) {
-    WORD hotkey = 0;
-    const ComPtr<IShellLinkW> link = LoadShortcut(path);
-    return link && SUCCEEDED(link->GetHotkey(&hotkey)) ? hotkey : 0;
 }

@@ -22,8 +22,7 @@ struct IconRequest {
 struct IconReading {
     UINT id;
     unsigned generation;
-    FileIcon icon;
-    WORD hotkey;  // a shortcut's key as IShellLinkW::GetHotkey gives it; 0 for none
+    FileReading file;
 };
 
 class IconReader {
@@ -44,6 +43,3 @@ private:
     std::shared_ptr<Shared> shared_;
     WorkerThread thread_;
 };
-
-// The "Shortcut key" stored in a .lnk file; 0 when it has none or is no shortcut.
-WORD ShortcutHotkey(const std::wstring& path);

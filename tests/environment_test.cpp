@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sddl.h>
-
 #include <memory>
 
 TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBeMade) {
@@ -31,19 +29,6 @@ static constexpr wchar_t kApproved[] = L"Software\\Microsoft\\Windows\\CurrentVe
 
 static void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::wstring& text) {
     RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, text.c_str(), static_cast<DWORD>(text.size() * 2 + 2));
-}
-
-// A security descriptor written in SDDL.
-static std::unique_ptr<void, decltype(&LocalFree)> Security(const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR security = nullptr;
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security, nullptr);
-    return {security, &LocalFree};
-}
-
-// Lets everyone read a key but not write to it, as a policy may; deleting
-// it is left allowed, so that SaveRegistryKey can put it back.
-static void MakeReadOnly(const wchar_t* key) {
-    RegSetKeySecurity(CreateKey(key, WRITE_DAC).get(), DACL_SECURITY_INFORMATION, Security(L"D:(A;;KRSD;;;WD)").get());
 }
 
 TEST(Options, AValueOfAnotherTypeReadsAsItsDefaultAndOnlyAChangeIsWritten) {

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
+
 static FileState File(const std::wstring& name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
     return {name, size, written, created};
 }
@@ -77,14 +79,14 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheN
     ResetEvent(icons->open.get());  // icons do not matter here
     // Enough names for many of them to want the same 16-bit id.
     std::vector<FileState> all, reversed;
-    for (int i = 0; i < 3000; ++i) all.push_back(File(L"file " + std::to_wstring(i)));
+    for (int i = 0; i < 2400; ++i) all.push_back(File(L"file " + std::to_wstring(i)));
     reversed.assign(all.rbegin(), all.rend());
     IconRow other{area, owner.get(), folder.Path(), icons, WM_APP}, later{area, owner.get(), folder.Path(), icons, WM_APP};
     row.Apply(all, false);
     other.Apply(reversed, false);
     EXPECT_EQ(Ids(row), Ids(other)) << "the same names, listed in another order";
 
-    later.Apply({all.begin(), all.begin() + 1500}, false);
+    later.Apply({all.begin(), all.begin() + 1200}, false);
     later.Apply(all, false);  // the rest came later
     const auto ids = Ids(later);
     later.Apply(all, true);
@@ -92,8 +94,8 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheN
 
     std::set<UINT> given;
     for (const auto& [name, id] : ids) given.insert(id);
-    std::vector<FileState> renamed(all.begin() + 1500, all.end());
-    for (int i = 0; i < 1500; ++i) renamed.push_back(File(L"renamed " + std::to_wstring(i)));
+    std::vector<FileState> renamed(all.begin() + 1200, all.end());
+    for (int i = 0; i < 1200; ++i) renamed.push_back(File(L"renamed " + std::to_wstring(i)));
     later.Apply(renamed, false);
     for (const Element& element : later.Elements()) {
         if (element.file.name.rfind(L"renamed", 0) == 0) {
@@ -120,7 +122,25 @@ TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileK
     EXPECT_FALSE(row.Elements()[1].reading);
 }
 
-TEST(ShortcutKeys, HoldEachShortcutsKeyUntilItChangesOrGoesAndSayWhenAnotherProgramHasIt) {
+TEST_F(IconRowTest, NothingFromTheInternetIsLookedIntoAndAShareIsAskedAgainOnlyWhenThereIsNews) {
+    folder.Write(L"downloaded.txt:Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    EXPECT_FALSE(ShellFileIcons().Read(folder.Write(L"downloaded.txt"), 16).icon) << "its type's icon stays";
+    EXPECT_TRUE(ShellFileIcons().Read(folder.Write(L"local.txt"), 16).icon);
+    std::atomic<HWND> made = nullptr;  // as the shell may make one on the worker's thread
+    icons->whileReading = [&] { made = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr); };
+    icons->onShareOutOfReach = {L"share.lnk"};
+    Show({File(L"share.lnk")});
+    ASSERT_TRUE(Read());
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutW(made, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer), 0u) << "the worker pumps as it waits";
+    row.TakeReadings();
+    row.RetryReadings(false);
+    EXPECT_TRUE(!row.OutOfReach() && !row.Elements()[0].reading) << "never on a timer";
+    row.RetryReadings(true);
+    EXPECT_TRUE(row.Elements()[0].reading) << "the network changed";
+}
+
+TEST(ShortcutKeys, TakeOnlyKeysWithCtrlOrAltAndHandAKeyOnWhenTheElementHoldingItLetsGo) {
     const UniqueWindow mine(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     const UniqueWindow other(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     // Whether another program could have the key now.
@@ -128,11 +148,26 @@ TEST(ShortcutKeys, HoldEachShortcutsKeyUntilItChangesOrGoesAndSayWhenAnotherProg
         return RegisterHotKey(other.get(), 1, modifiers, key) && UnregisterHotKey(other.get(), 1);
     };
     ShortcutKeys keys(mine.get());
-    const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), shiftF9 = MAKEWORD(VK_F9, HOTKEYF_SHIFT);
-    EXPECT_TRUE(keys.Set(1, ctrlAltK) && !free(MOD_CONTROL | MOD_ALT, 'K'));
-    EXPECT_TRUE(keys.Set(1, shiftF9) && free(MOD_CONTROL | MOD_ALT, 'K') && !free(MOD_SHIFT, VK_F9)) << "changed";
-    EXPECT_TRUE(keys.Set(1, 0) && free(MOD_SHIFT, VK_F9)) << "gone";
-    RegisterHotKey(other.get(), 2, MOD_SHIFT, VK_F9);
-    EXPECT_FALSE(keys.Set(2, shiftF9)) << "another program's";
+    const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), ctrlShiftF9 = MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    keys.Set(1, ctrlAltK);
+    EXPECT_TRUE(keys.StateOf(1) == KeyState::Registered && !free(MOD_CONTROL | MOD_ALT, 'K'));
+    keys.Set(1, ctrlShiftF9);
+    EXPECT_TRUE(free(MOD_CONTROL | MOD_ALT, 'K') && !free(MOD_CONTROL | MOD_SHIFT, VK_F9)) << "changed";
+    keys.Set(1, 0);
+    EXPECT_TRUE(free(MOD_CONTROL | MOD_SHIFT, VK_F9)) << "gone";
+    const std::pair<WORD, UINT> plain[] = {{'K', 0}, {MAKEWORD('K', HOTKEYF_SHIFT), MOD_SHIFT}, {VK_SPACE, 0}, {VK_F5, 0}, {VK_RETURN, 0}};
+    for (const auto& [hotkey, modifiers] : plain) {
+        keys.Set(2, hotkey);
+        EXPECT_TRUE(keys.StateOf(2) == KeyState::Plain && free(modifiers, LOBYTE(hotkey))) << hotkey;
+    }
+    RegisterHotKey(other.get(), 2, MOD_CONTROL | MOD_SHIFT, VK_F9);
+    keys.Set(3, ctrlShiftF9);
+    EXPECT_EQ(keys.StateOf(3), KeyState::Program);
+    keys.Set(4, ctrlAltK), keys.Set(5, ctrlAltK), keys.Set(6, ctrlAltK | (HOTKEYF_EXT << 8));
+    EXPECT_TRUE(keys.StateOf(5) == KeyState::Element && keys.HolderOf(5) == 4u && keys.HolderOf(6) == 4u);
+    const std::vector<UINT> changed = keys.Set(4, 0);
+    EXPECT_EQ(std::set<UINT>(changed.begin(), changed.end()), (std::set<UINT>{5, 6})) << "their tooltips change";
+    EXPECT_TRUE(keys.StateOf(5) == KeyState::Registered && keys.HolderOf(6) == 5u && !free(MOD_CONTROL | MOD_ALT, 'K'))
+        << "the first that waited has it now";
     EXPECT_EQ(HotkeyName(ctrlAltK), L"Ctrl+Alt+K");
 }

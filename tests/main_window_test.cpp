@@ -1,4 +1,5 @@
 #include "base/priority.h"
+#include "base/program.h"
 #include "support.h"
 #include "tray/main_window.h"
 
@@ -62,15 +63,23 @@ TEST_F(MainWindowTest, ClicksAreAnsweredWhereTheUserIsOnceEachAtNormalPriorityAn
                                                            {main, kNormal, 0, 0}}));
     EXPECT_EQ(fakes.shell.calls, (Calls{{L"properties " + a, kNormal}, {L"open " + a, kNormal},
                                         {L"open " + a, kNormal}, {L"open " + a, kNormal}}));
-    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\"."});
+    EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\".\r\n" +
+                                                         ReasonText(ERROR_FILE_NOT_FOUND)});
+    EXPECT_EQ(GetMenuItemCount(window.MenuBar().Elements()), 0) << "«Элементы» let its bitmaps go as it closed";
     EXPECT_EQ(std::count(fakes.tray.log.begin(), fakes.tray.log.end(), L"focus 0"), 1)
         << "the keyboard goes back to the notification area";
     EXPECT_EQ(PriorityClass(), kIdle);
 }
 
-TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbar) {
+TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbarOrTheShell) {
     for (int i = 0; i < 40; ++i) folder.Write(L"file " + std::to_wstring(i) + L".txt");
-    bool insideAdd = false, menuInsideAdd = false;
+    bool insideAdd = false, menuInsideAdd = false, changedInsideShell = false;
+    fakes.icons->whileTypeIcon = [&] {  // for "new.type", while the row is walked
+        const size_t before = window.Row().Elements().size();
+        DeleteFileW(a.c_str());
+        changedInsideShell = PumpUntil([&] { return window.Row().Elements().size() != before; }, 1000);
+    };
+    folder.Write(L"new.type");
     fakes.tray.whileAdding = [&] {
         insideAdd = true;
         for (int i = 0; i < 40; i += 2) DeleteFileW((folder / (L"file " + std::to_wstring(i) + L".txt")).c_str());
@@ -84,6 +93,7 @@ TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbar) {
     EXPECT_TRUE(PumpUntil([&] { return fakes.ui.menus.size() == 1; }));
     EXPECT_TRUE(Shows(21)) << "the row is the folder";
     EXPECT_FALSE(menuInsideAdd) << "the click was answered once the call was over";
+    EXPECT_FALSE(changedInsideShell);
     EXPECT_EQ(fakes.tray.icons.size(), 22u) << "no icon that no file owns";
 }
 
@@ -126,10 +136,34 @@ TEST_F(MainWindowTest, SlowIconsHoldUpNeitherTheRowNorAClick) {
     })) << "then their own";
 }
 
-TEST_F(MainWindowTest, ExitStoresTheOptionsTakesEveryIconAwayAndEndsTheProgramAtNormalPriority) {
-    options = {false, true};
-    Choose(MainCommand::Exit);
+TEST_F(MainWindowTest, OptionsAreStoredAsTheyChangeAndACloseThatCameDuringACallEndsTheProgramRightAfterIt) {
+    Choose(MainCommand::AntiHide);
+    EXPECT_FALSE(LoadOptions().antiHide) << "stored at once";
+    MakeReadOnly(program::kOptionsKey);
+    Choose(MainCommand::AntiHideInRemoteSession);
+    EXPECT_EQ(fakes.ui.boxes.at(0).rfind(L"Не удалось сохранить настройки.\r\n\r\nОшибка 5", 0), 0u);
+    // The menu is left with Esc, and the user closes the program while the
+    // focus goes back; nothing else is on its way that might wake the loop.
+    EXPECT_TRUE(PumpUntil([&] { return window.Row().Elements()[0].icon.valid(); }));
+    fakes.tray.whileFocusing = [&] { SendMessageW(window.Handle(), WM_CLOSE, 0, 0); };
+    Click(0, WM_CONTEXTMENU, {0, true});
     EXPECT_TRUE(PumpUntil([&] { return !window.Handle(); }));
-    EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
+    EXPECT_TRUE(fakes.tray.icons.empty());
     EXPECT_EQ(PriorityClass(), kNormal) << "the ending program is not put back to idle";
+}
+
+TEST_F(MainWindowTest, ALogOffLeavesTheIconsToGoWithTheTaskbar) {
+    fakes.tray.log.clear();
+    SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(fakes.tray.log.empty());
+}
+
+TEST_F(MainWindowTest, ABoxOfOursComesForwardInsteadOfAMenuOpeningOverIt) {
+    UniqueWindow box(CreateWindowExW(0, L"#32770", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+    Click(0);
+    SendMessageW(window.Handle(), RegisterWindowMessageW(L"Quenwald.Vimbrel.ShowMenu"), 0, 0);  // a second start
+    EXPECT_TRUE(fakes.ui.menus.empty());
+    box.reset();
+    Click(0);
+    EXPECT_EQ(fakes.ui.menus.size(), 1u);
 }

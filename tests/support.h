@@ -3,7 +3,10 @@
 // components that record what the program asked of them.
 
 #include "base/handles.h"
+#include "base/text.h"
 #include "outside/outside.h"
+
+#include <sddl.h>
 
 #include <deque>
 #include <filesystem>
@@ -82,7 +85,10 @@ public:
         versioned.erase(key.id);
     }
     void ShowBalloon(TrayIconKey, std::wstring_view, std::wstring_view text) override { balloons.emplace_back(text); }
-    void GiveBackFocus(TrayIconKey key) override { Log(L"focus ", key.id); }
+    void GiveBackFocus(TrayIconKey key) override {
+        Log(L"focus ", key.id);
+        if (const auto hook = std::exchange(whileFocusing, nullptr)) hook();
+    }
 
     // What the user can click: icons the taskbar shows at version 4, with their tooltips.
     std::map<UINT, std::wstring> Reachable() const {
@@ -97,7 +103,7 @@ public:
     std::vector<std::wstring> log, balloons;
     bool refuse = false;    // a taskbar that is not there yet
     bool timesOut = false;  // adds time out, and are done all the same
-    std::function<void()> whileAdding;
+    std::function<void()> whileAdding, whileFocusing;
 
 private:
     void Log(const wchar_t* what, UINT id) { log.push_back(what + std::to_wstring(id)); }
@@ -122,6 +128,8 @@ public:
             if (const HMENU submenu = GetSubMenu(menu, i)) SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), i);
         const MenuChoice chosen = Next(menuAnswers, MenuChoice{});
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)  // the menu closes
+            if (const HMENU submenu = GetSubMenu(menu, i)) SendMessageW(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
         return chosen;
     }
 
@@ -154,11 +162,20 @@ public:
 // whose icon takes as long as the test wants, as on a share out of reach.
 class GatedIcons final : public FileIcons {
 public:
-    FileIcon Read(const std::wstring& path, int size) override {
+    FileReading Read(const std::wstring& path, int size) override {
         WaitForSingleObject(open.get(), INFINITE);
+        if (const auto hook = std::exchange(whileReading, nullptr)) hook();
+        if (onShareOutOfReach.count(FileNameOf(path)) != 0) return {{}, true, true};
         return ShellFileIcons().Read(path, size);
     }
+    // As the shell may: a loop of its own runs while it finds the type's icon.
+    UniqueIcon TypeIcon(const std::wstring& fileName, int size) override {
+        if (const auto hook = std::exchange(whileTypeIcon, nullptr)) hook();
+        return ShellFileIcons().TypeIcon(fileName, size);
+    }
     UniqueHandle open{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+    std::function<void()> whileReading, whileTypeIcon;  // once each; whileReading on the worker's thread
+    std::set<std::wstring> onShareOutOfReach;  // names of shortcuts whose targets are
 };
 
 // Until that message is posted to that window; false when it was not within the deadline.
@@ -214,4 +231,17 @@ inline UniqueKey CreateKey(const std::wstring& path, REGSAM access = KEY_ALL_ACC
         if (saved) RegCopyTreeW(CreateKey(scratch).get(), nullptr, CreateKey(key).get());
         RegDeleteTreeW(HKEY_CURRENT_USER, scratch.c_str());
     });
+}
+
+// A security descriptor written in SDDL.
+inline std::unique_ptr<void, decltype(&LocalFree)> Security(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security, nullptr);
+    return {security, &LocalFree};
+}
+
+// Lets everyone read a key but not write to it, as a policy may; deleting
+// it is left allowed, so that SaveRegistryKey can put it back.
+inline void MakeReadOnly(const wchar_t* key) {
+    RegSetKeySecurity(CreateKey(key, WRITE_DAC).get(), DACL_SECURITY_INFORMATION, Security(L"D:(A;;KRSD;;;WD)").get());
 }

@@ -69,21 +69,25 @@ std::wstring DisplayName(const std::wstring& fileName) {
 }
 
 IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
-                 UINT readMessage)
+                 UINT readMessage, std::function<void()> whenFree)
     : area_(area),
       owner_(owner),
       folder_(std::move(folder)),
-      reader_(std::move(icons), owner, readMessage),
+      icons_(std::move(icons)),
+      reader_(icons_, owner, readMessage),
       keys_(owner),
       iconSize_(TrayIconSize()),
-      mainIcon_(LoadMainIcon(iconSize_)) {}
+      mainIcon_(LoadMainIcon(iconSize_)),
+      whenFree_(std::move(whenFree)) {}
 
 IconRow::~IconRow() { RemoveAll(); }
 
 template <class Call>
 auto IconRow::Calling(Call call) {
     ++busy_;
-    const ScopeExit done([this] { --busy_; });
+    const ScopeExit done([this] {
+        if (--busy_ == 0 && whenFree_) whenFree_();
+    });
     return call();
 }
 
@@ -114,8 +118,9 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
     for (auto gone = changes.gone.rbegin(); gone != changes.gone.rend(); ++gone) {
         const auto at = elements_.begin() + static_cast<std::ptrdiff_t>(*gone);
         if (at->sync != TraySync::Add) removals_.push_back(at->id);
-        keys_.Set(at->id, 0);
+        const UINT id = at->id;
         elements_.erase(at);
+        SetKeyOf(id, 0);
     }
     // Ids in name order, so that the same names get the same ids however the
     // folder happens to list them; places in the row in listing order.
@@ -123,10 +128,20 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
     std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return listing[a].name < listing[b].name; });
     std::vector<UINT> ids(listing.size());
     for (const size_t i : byName) ids[i] = IdFor(listing[i].name);
+    size_t leftOut = 0;
     for (const size_t i : changes.added) {
-        if (elements_.size() >= kMaxElements || ids[i] == 0) break;
+        if (elements_.size() >= kMaxElements || ids[i] == 0) {
+            ++leftOut;
+            continue;
+        }
         Element element{ids[i], listing[i], JoinPath(folder_, listing[i].name), DisplayName(listing[i].name), {}};
         Read(elements_.emplace_back(std::move(element)));
+    }
+    std::wstring mainTip = texts::kMainIconTip;
+    if (leftOut != 0) mainTip += L"\n" + FillIn(texts::kFilesLeftOut, Digits(kMaxElements));
+    if (mainTip != mainTip_) {
+        mainTip_ = std::move(mainTip);
+        Outdate(mainSync_);
     }
     balloonDue_ = elements_.empty() && (balloonDue_ || anew || !changes.empty());
 }
@@ -137,12 +152,13 @@ void IconRow::TakeReadings() {
         // Read for a file that has changed since, or gone.
         if (!element || element->generation != reading.generation) continue;
         element->reading = false;
-        element->outOfReach = reading.icon.outOfReach;
-        if (reading.icon.icon) {
-            element->icon = std::move(reading.icon.icon);
+        element->outOfReach = reading.file.outOfReach;
+        element->remote = reading.file.remote;
+        if (reading.file.icon) {
+            element->icon = std::move(reading.file.icon);
             Outdate(element->sync);
         }
-        SetHotkey(*element, reading.hotkey);
+        SetHotkey(*element, reading.file.hotkey);
     }
 }
 
@@ -154,7 +170,9 @@ void IconRow::Reload() {
     Outdate(mainSync_);
     typeIcons_.clear();
     for (Element& element : elements_) {
-        Read(element);
+        // Another machine is not asked for the sake of a sharper icon: the
+        // taskbar scales the one it has.
+        if (!element.remote) Read(element);
         Outdate(element.sync);
     }
 }
@@ -175,9 +193,9 @@ void IconRow::RetryMissing() {
     for (Element& element : elements_) retry(element.sync);
 }
 
-void IconRow::RetryReadings() {
+void IconRow::RetryReadings(bool remoteToo) {
     for (Element& element : elements_)
-        if (element.outOfReach && !element.reading) Read(element);
+        if (element.outOfReach && !element.reading && (remoteToo || !element.remote)) Read(element);
 }
 
 bool IconRow::Missing() const {
@@ -186,7 +204,7 @@ bool IconRow::Missing() const {
 }
 
 bool IconRow::OutOfReach() const {
-    return std::any_of(elements_.begin(), elements_.end(), [](const Element& e) { return e.outOfReach; });
+    return std::any_of(elements_.begin(), elements_.end(), [](const Element& e) { return e.outOfReach && !e.remote; });
 }
 
 bool IconRow::Step() {
@@ -207,7 +225,7 @@ bool IconRow::StepOnce() {
     }
     // The main icon first: without it the program cannot be reached at all.
     if (due(mainSync_)) {
-        mainSync_ = Sync(mainSync_, kMainIconId, mainIcon_.get(), texts::kMainIconTip);
+        mainSync_ = Sync(mainSync_, kMainIconId, mainIcon_.get(), mainTip_);
         return true;
     }
     if (balloonDue_ && mainSync_ == TraySync::Done) {
@@ -290,20 +308,44 @@ void IconRow::Read(Element& element) {
 
 HICON IconRow::IconOf(const Element& element) {
     if (element.icon) return element.icon.get();
-    UniqueIcon& typeIcon = typeIcons_[FoldCase(ExtensionOf(element.file.name))];
-    if (!typeIcon) typeIcon = TypeIcon(element.file.name, iconSize_);
-    return typeIcon.get();
+    const std::wstring type = FoldCase(ExtensionOf(element.file.name));
+    if (const auto known = typeIcons_.find(type); known != typeIcons_.end()) return known->second.get();
+    // The shell may run a loop of its own meanwhile, and the caller may be
+    // walking the row: nothing may change it until the shell is done.
+    UniqueIcon icon = Calling([&] { return icons_->TypeIcon(element.file.name, iconSize_); });
+    return typeIcons_.emplace(type, std::move(icon)).first->second.get();
 }
 
 void IconRow::SetHotkey(Element& element, WORD hotkey) {
-    element.hotkeyTaken = !keys_.Set(element.id, hotkey);
     element.hotkey = hotkey;
-    UpdateTip(element);
+    SetKeyOf(element.id, hotkey);
+}
+
+void IconRow::SetKeyOf(UINT id, WORD hotkey) {
+    // A key let go passes to another element, and the tooltips of those
+    // that wait for it name the one that holds it now.
+    for (const UINT other : keys_.Set(id, hotkey))
+        if (Element* element = FindElement(other)) UpdateTip(*element);
+    if (Element* element = FindElement(id)) UpdateTip(*element);
+}
+
+std::wstring IconRow::KeyTrouble(const Element& element) const {
+    const std::wstring key = HotkeyName(element.hotkey);
+    switch (keys_.StateOf(element.id)) {
+        case KeyState::Plain: return FillIn(texts::kHotkeyPlain, key);
+        case KeyState::Program: return FillIn(texts::kHotkeyTaken, key);
+        case KeyState::Element: {
+            const auto holder = keys_.HolderOf(element.id);
+            const Element* other = holder ? Find(*holder) : nullptr;
+            return FillIn(texts::kHotkeyHeld, key, Quoted(other ? DisplayName(other->file.name) : std::wstring()));
+        }
+        default: return {};
+    }
 }
 
 void IconRow::UpdateTip(Element& element) {
     std::wstring tip = DisplayName(element.file.name);
-    if (element.hotkeyTaken) tip += L"\n" + FillIn(texts::kHotkeyTaken, HotkeyName(element.hotkey));
+    if (const std::wstring trouble = KeyTrouble(element); !trouble.empty()) tip += L"\n" + trouble;
     if (tip == element.tip) return;
     element.tip = std::move(tip);
     Outdate(element.sync);

@@ -14,11 +14,13 @@
 // stays with its file.
 
 #include "base/handles.h"
+#include "base/texts.h"
 #include "files/folder_listing.h"
 #include "files/icon_reader.h"
 #include "outside/notification_area.h"
 #include "tray/shortcut_keys.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,8 +46,8 @@ struct Element {
     unsigned generation = 0;   // of the last reading asked for
     bool reading = false;      // a reading is under way
     bool outOfReach = false;   // its icon could not be read; worth another try
+    bool remote = false;       // it points to another machine, which is asked again only when the user or the network has news
     WORD hotkey = 0;
-    bool hotkeyTaken = false;  // another program holds it
     TraySync sync = TraySync::Add;
 };
 
@@ -55,15 +57,19 @@ std::wstring DisplayName(const std::wstring& fileName);
 class IconRow {
 public:
     static constexpr UINT kMainIconId = 0;
-    // A click reports its icon's id in 16 bits; the row stays well short of
-    // using them all, and files past this many get no icon.
-    static constexpr size_t kMaxElements = 32767;
+    // Every icon costs a USER object and two GDI bitmaps in this process and
+    // as many again in Explorer, whose icons of every program share one
+    // quota of 10,000 of each (and «Элементы» draws one more bitmap per file
+    // while it is open). Files past this many get no icon, and the main
+    // icon's tooltip says so.
+    static constexpr size_t kMaxElements = 2500;
     // How long one step may keep the loop from answering the user.
     static constexpr ULONGLONG kStepMs = 30;
 
-    // Readings of icons are announced to the owner with readMessage.
+    // Readings of icons are announced to the owner with readMessage;
+    // whenFree is called each time the row stops being busy.
     IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
-            UINT readMessage);
+            UINT readMessage, std::function<void()> whenFree = {});
     ~IconRow();
     IconRow(const IconRow&) = delete;
     IconRow& operator=(const IconRow&) = delete;
@@ -81,14 +87,17 @@ public:
     void Restore();
     // Icons the taskbar refused, tried again.
     void RetryMissing();
-    // Icons whose file could not be read, read again.
-    void RetryReadings();
+    // Icons whose file could not be read, read again; those that point to
+    // another machine only when `remoteToo` (the user asked, a drive came,
+    // the network changed), never on a timer.
+    void RetryReadings(bool remoteToo);
 
     // A few calls to the taskbar; true while more are due.
     bool Step();
     bool Busy() const { return busy_ != 0; }
     // Some icon the taskbar refused.
     bool Missing() const;
+    // Some icon worth another try on a timer: out of reach, not on another machine.
     bool OutOfReach() const;
 
     // Every icon out of the notification area: the program ends.
@@ -101,6 +110,8 @@ public:
     const std::vector<Element>& Elements() const { return elements_; }
     // What the element shows: its own icon, or its type's until that is read.
     HICON IconOf(const Element& element);
+    // Pressing the element's shortcut key opens it.
+    bool KeyWorks(const Element& element) const { return keys_.StateOf(element.id) == KeyState::Registered; }
 
 private:
     TrayIconKey Key(UINT id) const { return {owner_, id}; }
@@ -108,8 +119,10 @@ private:
     UINT IdFor(const std::wstring& name);
     void Read(Element& element);
     void SetHotkey(Element& element, WORD hotkey);
-    // The tooltip from the file's name, and the key another program holds.
+    void SetKeyOf(UINT id, WORD hotkey);
+    // The tooltip from the file's name, and why its key does not open it.
     void UpdateTip(Element& element);
+    std::wstring KeyTrouble(const Element& element) const;
     bool StepOnce();
     // Brings one icon to the taskbar as `sync` says; its state afterwards.
     TraySync Sync(TraySync sync, UINT id, HICON icon, const std::wstring& tip);
@@ -119,16 +132,19 @@ private:
     NotificationArea& area_;
     HWND owner_;
     std::wstring folder_;
+    std::shared_ptr<FileIcons> icons_;
     IconReader reader_;
     ShortcutKeys keys_;
     int iconSize_;
     UniqueIcon mainIcon_;
+    std::wstring mainTip_ = texts::kMainIconTip;
     TraySync mainSync_ = TraySync::Add;
     std::vector<Element> elements_;
     std::vector<UINT> removals_;  // ids the taskbar still shows, of files gone
     bool balloonDue_ = false;
     unsigned lastGeneration_ = 0;
     int busy_ = 0;
+    std::function<void()> whenFree_;
     std::unordered_map<std::wstring, UniqueIcon> typeIcons_;      // by folded extension
     std::unordered_map<std::wstring, UINT> idsByName_;            // every name seen this session
     std::unordered_set<UINT> idsGiven_;                           // every id handed out this session

@@ -32,7 +32,12 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       showMenuMessage_(RegisterWindowMessageW(kShowMenuMessageName)),
       hwnd_(CreateHiddenWindow(instance, this)),
-      row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage),
+      row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage,
+           [this] {
+               // What was kept for later while the row was busy goes now,
+               // whoever made the call.
+               if (work_.wanted) ScheduleRowWork();
+           }),
       watch_(folder_, hwnd_.get(), kFolderListedMessage),
       network_(hwnd_.get(), kNetworkChangedMessage) {
     // Run elevated, the program would not hear the unelevated taskbar and a
@@ -108,12 +113,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kFolderListedMessage:
         case kIconsReadMessage: ScheduleRowWork(); return 0;
         case kNetworkChangedMessage:
-            work_.retryReadings = true;
+            work_.readAgain = true;
             ScheduleRowWork();
             return 0;
         case WM_HOTKEY: OnHotkey(wParam); return 0;
         case WM_INITMENUPOPUP:
             if (reinterpret_cast<HMENU>(wParam) == menus_.Elements()) ListElements();
+            return 0;
+        case WM_UNINITMENUPOPUP:
+            // Its bitmaps go with it: one per file, until it opens again.
+            if (reinterpret_cast<HMENU>(wParam) == menus_.Elements()) menus_.SetElements({});
             return 0;
         case WM_TIMER: OnTimer(wParam); return 0;
         case WM_CLOSE: Close(); return 0;
@@ -127,7 +136,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DEVICECHANGE:
             // A drive arrived: a shortcut's target may be in reach now.
             if (wParam == DBT_DEVICEARRIVAL) {
-                work_.retryReadings = true;
+                work_.readAgain = true;
                 ScheduleRowWork();
             }
             return TRUE;
@@ -145,6 +154,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             if (message == showMenuMessage_ && message != 0) {
+                if (BringDialogForward()) return 0;
                 POINT at{};
                 GetCursorPos(&at);
                 const NormalPriority normal;
@@ -173,6 +183,8 @@ void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
         PostMessageW(hwnd_.get(), kTrayCallbackMessage, wParam, lParam);
         return;
     }
+    // A box of ours is up: it comes forward, and no menu opens over it.
+    if (BringDialogForward()) return;
     const NormalPriority normal;
     const bool opening = event->kind == TrayEvent::Kind::Open;
     if (opening && Repeats(event->id)) return;
@@ -203,6 +215,27 @@ void MainWindow::OnHotkey(WPARAM id) {
     if (!element) return;
     const NormalPriority normal;
     Launch(element->path);
+}
+
+namespace {
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    wchar_t name[8] = L"";
+    if (!IsWindowVisible(window) || !GetClassNameW(window, name, 8) || std::wcscmp(name, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool MainWindow::BringDialogForward() {
+    // Every box and dialog of the program (a message box, the About box, the
+    // file dialog, the shell's confirmations) runs in a loop of its own on
+    // this thread.
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog) SetForegroundWindow(dialog);
+    return dialog != nullptr;
 }
 
 void MainWindow::BringForward() {
@@ -241,7 +274,7 @@ void MainWindow::ListElements() {
     for (const Element& element : row_.Elements()) {
         listed_.push_back(element.path);
         items.push_back({row_.IconOf(element), element.tip,
-                         element.hotkey && !element.hotkeyTaken ? HotkeyName(element.hotkey) : std::wstring()});
+                         row_.KeyWorks(element) ? HotkeyName(element.hotkey) : std::wstring()});
     }
     menus_.SetElements(items);
 }
@@ -278,15 +311,27 @@ void MainWindow::OnMainCommand(MainCommand command) {
                 antiHideTimer_.Start(kAntiHideIntervalMs);
             else
                 antiHideTimer_.Stop();
+            StoreOptions();
             break;
         case MainCommand::AntiHideInRemoteSession:
             options_.antiHideInRemoteSession = !options_.antiHideInRemoteSession;
             menus_.SetChecked(command, options_.antiHideInRemoteSession);
+            StoreOptions();
             break;
         case MainCommand::StartWithWindows: ToggleStartWithWindows(); break;
         // After the click that chose it has ended, so that nothing puts the
         // ending program back to idle.
         case MainCommand::Exit: PostMessageW(hwnd_.get(), WM_CLOSE, 0, 0); break;
+    }
+}
+
+void MainWindow::StoreOptions() {
+    // At once, not at exit: a crash or a power cut would lose the change.
+    // Refused, the option still holds for this session.
+    try {
+        SaveOptions(options_);
+    } catch (const Error& error) {
+        ShowError(outside_.ui, error, texts::kCannotSaveOptions);
     }
 }
 
@@ -328,9 +373,10 @@ void MainWindow::OnEndSession(bool ending, LPARAM reason) {
     // From here on nothing modal: a box would hold up the end of the session.
     sessionEnding_ = true;
     Unload();
-    if (!row_.Busy()) row_.RemoveAll();
     // The Restart Manager closes this program, the session goes on; it
-    // starts the program again once it is done.
+    // starts the program again once it is done. At a log-off or shutdown the
+    // icons go with the taskbar: a call per icon would only hold the end of
+    // the session up.
     if ((reason & ENDSESSION_CLOSEAPP) != 0) Close();
 }
 
@@ -367,7 +413,8 @@ void MainWindow::OnRowWork() {
     if (std::exchange(work_.reload, false)) row_.Reload();
     if (std::exchange(work_.restore, false)) row_.Restore();
     if (std::exchange(work_.retryMissing, false)) row_.RetryMissing();
-    if (std::exchange(work_.retryReadings, false)) row_.RetryReadings();
+    if (work_.retryReadings || work_.readAgain) row_.RetryReadings(std::exchange(work_.readAgain, false));
+    work_.retryReadings = false;
     if (row_.Step() || work_.wanted) ScheduleRowWork();
     missingIconsTimer_.Follow(row_.Missing());
     unreadIconsTimer_.Follow(row_.OutOfReach());
@@ -376,12 +423,6 @@ void MainWindow::OnRowWork() {
 void MainWindow::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    try {
-        SaveOptions(options_);
-    } catch (...) {
-        failed_ = true;
-        if (!sessionEnding_) ShowError(outside_.ui, CurrentError());
-    }
     LeaveIdlePriority();
 }
 

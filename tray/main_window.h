@@ -69,6 +69,8 @@ private:
     void OnDestroy();
 
     void BringForward();
+    // True when a box of ours was up and came forward.
+    bool BringDialogForward();
     void Launch(std::wstring path);
     void ShowMainMenu(POINT at);
     void ListElements();
@@ -77,9 +79,10 @@ private:
     void OnMainCommand(MainCommand command);
     void OnElementCommand(ElementCommand command, const std::wstring& path);
     void ToggleStartWithWindows();
+    void StoreOptions();
 
-    // Stores the options and leaves idle priority; once, however the window
-    // ends. Closing waits for the row's call to the taskbar to be over.
+    // Leaves idle priority; once, however the window ends. Closing waits for
+    // the row's call to the taskbar to be over.
     void Unload();
     void Close();
 
@@ -115,7 +118,8 @@ private:
         bool reload = false;     // the icon size may have changed
         bool restore = false;    // icons the taskbar may have lost
         bool retryMissing = false;
-        bool retryReadings = false;
+        bool retryReadings = false;  // on a timer: never another machine
+        bool readAgain = false;      // a drive came or the network changed: every file out of reach
         bool close = false;
     } work_;
     // The last icon activated, against the taskbar's repeats: NIN_SELECT at

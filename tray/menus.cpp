@@ -123,13 +123,11 @@ void Menus::SetElements(const std::vector<MenuElement>& elements) {
     while (DeleteMenu(elements_, 0, MF_BYPOSITION)) {
     }
     bitmaps_.clear();
-    elementCount_ = 0;
+    UINT id = kElementsMenuIdBase;
     for (const MenuElement& element : elements) {
-        const UINT id = kElementsMenuIdBase + static_cast<UINT>(elementCount_);
         std::wstring text = MenuText(element.text.substr(0, element.text.find(L'\n')));
         if (!element.key.empty()) text += L"\t" + element.key;
-        if (id > 0xFFFF || !AppendMenuW(elements_, MF_STRING, id, text.c_str())) break;
-        ++elementCount_;
+        if (id > kLastMenuId || !AppendMenuW(elements_, MF_STRING, id, text.c_str())) break;
         if (UniqueBitmap bitmap = MenuBitmap(element.icon)) {
             MENUITEMINFOW item{};
             item.cbSize = sizeof item;
@@ -138,6 +136,7 @@ void Menus::SetElements(const std::vector<MenuElement>& elements) {
             SetMenuItemInfoW(elements_, id, FALSE, &item);
             bitmaps_.push_back(std::move(bitmap));
         }
+        ++id;
     }
 }
 
@@ -145,8 +144,8 @@ void Menus::EnableElements(bool any) {
     EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (any ? MF_ENABLED : MF_GRAYED));
 }
 
-std::optional<size_t> Menus::ElementFromId(UINT id) const {
-    if (id < kElementsMenuIdBase || id >= kElementsMenuIdBase + elementCount_) return std::nullopt;
+std::optional<size_t> Menus::ElementFromId(UINT id) {
+    if (id < kElementsMenuIdBase || id > kLastMenuId) return std::nullopt;
     return id - kElementsMenuIdBase;
 }
 

@@ -31,6 +31,7 @@ constexpr UINT MenuIdBase(ElementCommand) { return 3000; }
 constexpr UINT kMenuIdRange = 1000;
 // The items of "Элементы", by place in the list; menu ids stay in 16 bits.
 constexpr UINT kElementsMenuIdBase = 4000;
+constexpr UINT kLastMenuId = 0xFFFF;
 
 template <class Command>
 constexpr UINT CommandId(Command command) {
@@ -66,14 +67,15 @@ public:
     // opens (WM_INITMENUPOPUP for Elements()): a long row takes a while to list.
     void EnableElements(bool any);
     HMENU Elements() const { return elements_; }
+    // The list in place of the one before; an empty one frees its bitmaps.
     void SetElements(const std::vector<MenuElement>& elements);
-    // The place in the list given to SetElements that an id stands for.
-    std::optional<size_t> ElementFromId(UINT id) const;
+    // The place in the list given to SetElements that an id stands for; the
+    // list may have gone with its menu since.
+    static std::optional<size_t> ElementFromId(UINT id);
 
 private:
     UniqueMenu main_;
     UniqueMenu element_;
     HMENU elements_;  // owned by main_
-    size_t elementCount_ = 0;
     std::vector<UniqueBitmap> bitmaps_;  // the icons "Элементы" shows
 };

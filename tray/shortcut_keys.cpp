@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 // Hotkey ids a program may use.
@@ -15,19 +17,49 @@ UINT Modifiers(WORD hotkey) {
            ((flags & HOTKEYF_ALT) ? MOD_ALT : 0);
 }
 
+// Two stored keys that Windows takes for one: the "extended" mark is no part of it.
+bool SameKey(WORD a, WORD b) { return LOBYTE(a) == LOBYTE(b) && Modifiers(a) == Modifiers(b); }
+
 }  // namespace
 
 ShortcutKeys::~ShortcutKeys() {
     for (const auto& [element, key] : keys_)
-        if (key.registered) UnregisterHotKey(window_, key.id);
+        if (key.state == KeyState::Registered) UnregisterHotKey(window_, key.id);
 }
 
-bool ShortcutKeys::Set(UINT element, WORD hotkey) {
+std::vector<UINT> ShortcutKeys::Set(UINT element, WORD hotkey) {
+    std::vector<UINT> changed;
     if (const auto found = keys_.find(element); found != keys_.end()) {
-        if (found->second.hotkey == hotkey) return found->second.registered;
-        Release(element);
+        if (found->second.hotkey == hotkey) return changed;
+        const Key old = found->second;
+        keys_.erase(found);
+        if (old.state == KeyState::Registered) {
+            UnregisterHotKey(window_, old.id);
+            // The longest waiting gets the key; the rest now wait on it.
+            changed = Wanting(old.hotkey);
+            const auto next = std::min_element(changed.begin(), changed.end(), [&](UINT a, UINT b) {
+                return keys_.at(a).since < keys_.at(b).since;
+            });
+            if (next != changed.end()) Claim(*next, keys_.at(*next));
+        }
     }
-    if (LOBYTE(hotkey) == 0) return true;
+    if (LOBYTE(hotkey) == 0) return changed;
+    Key& key = keys_[element] = {hotkey, KeyState::None, 0, ++lastWish_};
+    Claim(element, key);
+    return changed;
+}
+
+void ShortcutKeys::Claim(UINT element, Key& key) {
+    if ((Modifiers(key.hotkey) & (MOD_CONTROL | MOD_ALT)) == 0) {
+        key.state = KeyState::Plain;
+        return;
+    }
+    const std::vector<UINT> same = Wanting(key.hotkey);
+    if (std::any_of(same.begin(), same.end(),
+                    [&](UINT other) { return other != element && keys_.at(other).state == KeyState::Registered; })) {
+        key.state = KeyState::Element;
+        return;
+    }
     // Ids are not handed out again soon: a press queued for a key just
     // released must not reach the element that takes its id next.
     int id = lastId_;
@@ -36,21 +68,34 @@ bool ShortcutKeys::Set(UINT element, WORD hotkey) {
     } while (ElementOf(id) && id != lastId_);
     lastId_ = id;
     // One press, one launch: a key held down does not repeat.
-    const bool registered = RegisterHotKey(window_, id, Modifiers(hotkey) | MOD_NOREPEAT, LOBYTE(hotkey)) != FALSE;
-    keys_[element] = {hotkey, id, registered};
-    return registered;
+    const bool registered = RegisterHotKey(window_, id, Modifiers(key.hotkey) | MOD_NOREPEAT, LOBYTE(key.hotkey));
+    key.state = registered ? KeyState::Registered : KeyState::Program;
+    key.id = registered ? id : 0;
 }
 
-void ShortcutKeys::Release(UINT element) {
+std::vector<UINT> ShortcutKeys::Wanting(WORD hotkey) const {
+    std::vector<UINT> elements;
+    for (const auto& [element, key] : keys_)
+        if (SameKey(key.hotkey, hotkey)) elements.push_back(element);
+    return elements;
+}
+
+KeyState ShortcutKeys::StateOf(UINT element) const {
     const auto found = keys_.find(element);
-    if (found == keys_.end()) return;
-    if (found->second.registered) UnregisterHotKey(window_, found->second.id);
-    keys_.erase(found);
+    return found != keys_.end() ? found->second.state : KeyState::None;
+}
+
+std::optional<UINT> ShortcutKeys::HolderOf(UINT element) const {
+    const auto found = keys_.find(element);
+    if (found == keys_.end()) return std::nullopt;
+    for (const UINT other : Wanting(found->second.hotkey))
+        if (keys_.at(other).state == KeyState::Registered) return other;
+    return std::nullopt;
 }
 
 std::optional<UINT> ShortcutKeys::ElementOf(WPARAM hotkeyId) const {
     for (const auto& [element, key] : keys_)
-        if (key.registered && static_cast<WPARAM>(key.id) == hotkeyId) return element;
+        if (key.state == KeyState::Registered && static_cast<WPARAM>(key.id) == hotkeyId) return element;
     return std::nullopt;
 }
 
