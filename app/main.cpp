@@ -6,6 +6,7 @@
 #include "base/handles.h"
 #include "base/priority.h"
 #include "environment/elements_folder.h"
+#include "environment/icon_ids.h"
 #include "environment/options.h"
 #include "environment/single_instance.h"
 #include "outside/outside.h"
@@ -47,7 +48,7 @@ int Run(HINSTANCE instance, ModalUi& ui) {
     ShellNotificationArea tray;
     SystemShell shell;
     Outside outside{tray, ui, shell, std::make_shared<ShellFileIcons>()};
-    MainWindow window(instance, outside, options, *folder);
+    MainWindow window(instance, outside, options, *folder, IconIdBookFile());
     return window.Run();
 }
 

@@ -52,7 +52,7 @@ std::wstring FillIn(std::wstring_view text, std::wstring_view value, std::wstrin
     return out;
 }
 
-std::wstring Digits(unsigned long value, unsigned base, size_t atLeast) {
+std::wstring Digits(unsigned long long value, unsigned base, size_t atLeast) {
     std::wstring digits;
     do {
         digits.insert(digits.begin(), L"0123456789ABCDEF"[value % base]);

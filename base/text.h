@@ -24,7 +24,7 @@ std::wstring FillIn(std::wstring_view text, std::wstring_view value, std::wstrin
 
 // A number's digits, at least atLeast of them: made here rather than by the
 // printf family, which would bring MinGW's whole printf into the program.
-std::wstring Digits(unsigned long value, unsigned base = 10, size_t atLeast = 1);
+std::wstring Digits(unsigned long long value, unsigned base = 10, size_t atLeast = 1);
 
 // At most `capacity - 1` UTF-16 units, never ending in the first half of a
 // surrogate pair, for the shell's fixed-size text fields.

@@ -2,6 +2,7 @@
 #include "base/program.h"
 #include "base/text.h"
 #include "environment/elements_folder.h"
+#include "environment/icon_ids.h"
 #include "environment/options.h"
 #include "environment/process_environment.h"
 #include "environment/single_instance.h"
@@ -29,6 +30,34 @@ static constexpr wchar_t kApproved[] = L"Software\\Microsoft\\Windows\\CurrentVe
 
 static void Put(const wchar_t* key, const wchar_t* name, DWORD type, const std::wstring& text) {
     RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, text.c_str(), static_cast<DWORD>(text.size() * 2 + 2));
+}
+
+TEST(IconIdBook, KeepsEachNamesIdOverRestartsAndRenamesAndGivesAgainOnlyIdsOfNamesGoneLong) {
+    TempFolder folder;
+    ULONGLONG now = 1000;
+    const auto clock = [&] { return now; };
+    // These two want the same id.
+    const std::vector<std::wstring> names = {L"file 615.txt", L"file 545.txt", L"old.txt", L"Twin.txt", L"twin.txt"};
+    std::map<std::wstring, UINT> ids;
+    {
+        IconIdBook book(folder / L"ids.txt", clock);
+        for (const std::wstring& name : names) ids[name] = book.Take(name);
+        book.Rename(L"old.txt", L"new.txt");
+        book.Save();
+    }
+    IconIdBook book(folder / L"ids.txt", clock);
+    for (auto name = names.rbegin() + 3; name != names.rend(); ++name) EXPECT_EQ(book.Take(*name), ids[*name]) << *name;
+    EXPECT_EQ(book.Take(L"NEW.TXT"), ids[L"old.txt"]) << "renamed in place, and again while not running";
+    EXPECT_EQ(book.Take(L"twin.txt"), ids[L"twin.txt"]);
+    EXPECT_EQ(book.Take(L"Twin.txt"), ids[L"Twin.txt"]);
+    EXPECT_EQ(std::set<UINT>({ids[L"file 615.txt"], ids[L"file 545.txt"], ids[L"Twin.txt"], ids[L"twin.txt"]}).size(), 4u);
+    for (int i = 0; book.Take(L"filler " + std::to_wstring(i)) != 0; ++i) {
+    }
+    book.Release(L"file 615.txt");
+    now += IconIdBook::kReuseAfterSeconds;
+    book.Release(L"file 545.txt");
+    EXPECT_EQ(book.Take(L"first new"), ids[L"file 615.txt"]) << "the one gone longest";
+    EXPECT_EQ(book.Take(L"second new"), 0u) << "gone just now: a click for it may still come";
 }
 
 TEST(Options, AValueOfAnotherTypeReadsAsItsDefaultAndOnlyAChangeIsWritten) {

@@ -8,25 +8,28 @@
 
 #include <atomic>
 
-static FileState File(const std::wstring& name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5) {
-    return {name, size, written, created};
+static FileState File(const std::wstring& name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5,
+                       ULONGLONG index = 0) {
+    return {name, size, written, created, 0, 1, index};
 }
 
-TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameExactlyFirstThenAsWindowsFoldsIt) {
-    const std::vector<FileState> row = {File(L"a.txt"), File(L"b.lnk"), File(L"c.txt"), File(L"Д.txt")};
+TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameExactlyFirstThenAsWindowsFoldsItThenByTheFilesIndex) {
+    const std::vector<FileState> row = {File(L"a.txt"), File(L"b.lnk"), File(L"c.txt", 1, 10, 5, 7), File(L"Д.txt")};
+    const FileState c7 = row[2];
     const struct { const char* what; std::vector<FileState> listing; RowChanges expected; } cases[] = {
-        {"listed in another order", {File(L"Д.txt"), File(L"c.txt"), File(L"b.lnk"), File(L"a.txt")}, {}},
-        {"added", {File(L"a.txt"), File(L"new"), File(L"b.lnk"), File(L"c.txt"), File(L"Д.txt"), File(L"z")},
+        {"listed in another order", {File(L"Д.txt"), c7, File(L"b.lnk"), File(L"a.txt")}, {}},
+        {"added", {File(L"a.txt"), File(L"new"), File(L"b.lnk"), c7, File(L"Д.txt"), File(L"z")},
          {{}, {}, {1, 5}}},
         {"removed", {File(L"b.lnk"), File(L"Д.txt")}, {{0, 2}, {}, {}}},
         {"size, time of last write, replaced by a file of the same name",
-         {File(L"a.txt", 2), File(L"b.lnk", 1, 11), File(L"c.txt", 1, 10, 6), File(L"Д.txt")},
+         {File(L"a.txt", 2), File(L"b.lnk", 1, 11), File(L"c.txt", 1, 10, 6, 7), File(L"Д.txt")},
          {{}, {{0, 0}, {1, 1}, {2, 2}}, {}}},
-        {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), File(L"c.txt"), File(L"д.txt")},
+        {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), c7, File(L"д.txt")},
          {{}, {{0, 0}, {3, 3}}, {}}},
         {"twins in a case-sensitive folder",
-         {File(L"A.TXT"), File(L"b.lnk"), File(L"C.TXT"), File(L"c.txt"), File(L"Д.TXT"), File(L"Д.txt")},
+         {File(L"A.TXT"), File(L"b.lnk"), File(L"C.TXT"), c7, File(L"Д.TXT"), File(L"Д.txt")},
          {{}, {{0, 0}}, {2, 4}}},
+        {"renamed in place", {File(L"a.txt"), File(L"b.lnk"), File(L"d.txt", 1, 10, 5, 7), File(L"Д.txt")}, {{}, {{2, 2}}, {}}},
     };
     for (const auto& c : cases) {
         const RowChanges changes = CompareRow(row, c.listing);
@@ -75,33 +78,28 @@ TEST_F(IconRowTest, AnUpdateTouchesOnlyTheIconsOfFilesThatChangedAndNewOnesJoinT
     EXPECT_TRUE(area.log.empty()) << "nothing changed";
 }
 
-TEST_F(IconRowTest, EachFileKeepsItsIdForTheSessionAndIdsAtStartDependOnlyOnTheNames) {
+TEST_F(IconRowTest, EachFileKeepsItsIdForGoodWhateverCameOrWentAndUnderItsNewName) {
     ResetEvent(icons->open.get());  // icons do not matter here
+    const std::wstring book = folder / L"ids.txt";
     // Enough names for many of them to want the same 16-bit id.
-    std::vector<FileState> all, reversed;
-    for (int i = 0; i < 2400; ++i) all.push_back(File(L"file " + std::to_wstring(i)));
-    reversed.assign(all.rbegin(), all.rend());
-    IconRow other{area, owner.get(), folder.Path(), icons, WM_APP}, later{area, owner.get(), folder.Path(), icons, WM_APP};
-    row.Apply(all, false);
-    other.Apply(reversed, false);
-    EXPECT_EQ(Ids(row), Ids(other)) << "the same names, listed in another order";
-
-    later.Apply({all.begin(), all.begin() + 1200}, false);
-    later.Apply(all, false);  // the rest came later
-    const auto ids = Ids(later);
-    later.Apply(all, true);
-    EXPECT_EQ(Ids(later), ids) << "\"Обновить\" moves no id";
-
-    std::set<UINT> given;
-    for (const auto& [name, id] : ids) given.insert(id);
-    std::vector<FileState> renamed(all.begin() + 1200, all.end());
-    for (int i = 0; i < 1200; ++i) renamed.push_back(File(L"renamed " + std::to_wstring(i)));
-    later.Apply(renamed, false);
-    for (const Element& element : later.Elements()) {
-        if (element.file.name.rfind(L"renamed", 0) == 0) {
-            EXPECT_EQ(given.count(element.id), 0u) << element.file.name;
-        }
+    std::vector<FileState> all;
+    for (ULONGLONG i = 0; i < 2400; ++i) all.push_back(File(L"file " + std::to_wstring(i), 1, 10, 5, i + 1));
+    std::map<std::wstring, UINT> ids;
+    {
+        IconRow first{area, owner.get(), folder.Path(), icons, WM_APP, book};
+        first.Apply({all.begin() + 1200, all.end()}, false);
+        first.Apply(all, false);  // the rest came later
+        ids = Ids(first);
+        first.Apply(all, true);
+        EXPECT_EQ(Ids(first), ids) << "\"Обновить\" moves no id";
     }
+    IconRow again{area, owner.get(), folder.Path(), icons, WM_APP, book};
+    again.Apply({all.rbegin(), all.rend()}, false);
+    EXPECT_EQ(Ids(again), ids) << "started again, with the folder listed in another order";
+    all[0].name = L"renamed";
+    again.Apply(all, false);
+    const Element* renamed = again.Find(ids[L"file 0"]);
+    EXPECT_TRUE(renamed && renamed->file.name == L"renamed") << "renamed in place";
 }
 
 TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileKeptOfflineNeverRead) {

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 
 namespace {
 
@@ -23,18 +22,6 @@ constexpr DWORD kNotFetched = FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess;
 // is to be checked anyway, gets the icon as it is when its turn comes.
 void Outdate(TraySync& sync) {
     if (sync == TraySync::Done) sync = TraySync::Modify;
-}
-
-// FNV-1a over the name as Windows compares it, folded to the 16 bits a
-// click can report, and never the main icon's 0.
-UINT PreferredId(std::wstring_view fileName) {
-    std::uint32_t hash = 2166136261u;
-    for (const wchar_t c : FoldCase(fileName)) {
-        hash ^= static_cast<std::uint16_t>(c);
-        hash *= 16777619u;
-    }
-    const UINT id = (hash ^ (hash >> 16)) & 0xFFFF;
-    return id != IconRow::kMainIconId ? id : 1;
 }
 
 // The resource holds images for each common DPI: the exact one, or the next
@@ -69,7 +56,7 @@ std::wstring DisplayName(const std::wstring& fileName) {
 }
 
 IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
-                 UINT readMessage, std::function<void()> whenFree)
+                 UINT readMessage, std::wstring idBookFile, std::function<void()> whenFree)
     : area_(area),
       owner_(owner),
       folder_(std::move(folder)),
@@ -78,6 +65,7 @@ IconRow::IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::s
       keys_(owner),
       iconSize_(TrayIconSize()),
       mainIcon_(LoadMainIcon(iconSize_)),
+      ids_(std::move(idBookFile)),
       whenFree_(std::move(whenFree)) {}
 
 IconRow::~IconRow() { RemoveAll(); }
@@ -96,6 +84,7 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         for (Element& element : elements_) {
             if (element.sync != TraySync::Add) removals_.push_back(element.id);
             keys_.Set(element.id, 0);
+            ids_.Release(element.file.name);
         }
         elements_.clear();
         reader_.Clear();
@@ -107,9 +96,10 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
 
     for (const auto& [inRow, inListing] : changes.changed) {
         Element& element = elements_[inRow];
+        // Renamed in place, or only in its letters' case: the id goes with the file.
+        ids_.Rename(element.file.name, listing[inListing].name);
         element.file = listing[inListing];
         element.path = JoinPath(folder_, element.file.name);
-        idsByName_[element.file.name] = element.id;
         // A shortcut given a new target shows the target's icon; the old
         // icon stays until the new one is read.
         Read(element);
@@ -119,18 +109,22 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         const auto at = elements_.begin() + static_cast<std::ptrdiff_t>(*gone);
         if (at->sync != TraySync::Add) removals_.push_back(at->id);
         const UINT id = at->id;
+        ids_.Release(at->file.name);
         elements_.erase(at);
         SetKeyOf(id, 0);
     }
-    // Ids in name order, so that the same names get the same ids however the
-    // folder happens to list them; places in the row in listing order.
-    std::vector<size_t> byName = changes.added;
+    // As many as the row has room for, in listing order; ids in name order,
+    // so that new names get the same ids however the folder lists them.
+    const std::vector<size_t> added(
+        changes.added.begin(), changes.added.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                   changes.added.size(), kMaxElements - elements_.size())));
+    size_t leftOut = changes.added.size() - added.size();
+    std::vector<size_t> byName = added;
     std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return listing[a].name < listing[b].name; });
     std::vector<UINT> ids(listing.size());
-    for (const size_t i : byName) ids[i] = IdFor(listing[i].name);
-    size_t leftOut = 0;
-    for (const size_t i : changes.added) {
-        if (elements_.size() >= kMaxElements || ids[i] == 0) {
+    for (const size_t i : byName) ids[i] = ids_.Take(listing[i].name);
+    for (const size_t i : added) {
+        if (ids[i] == 0) {
             ++leftOut;
             continue;
         }
@@ -144,6 +138,7 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         Outdate(mainSync_);
     }
     balloonDue_ = elements_.empty() && (balloonDue_ || anew || !changes.empty());
+    ids_.Save();
 }
 
 void IconRow::TakeReadings() {
@@ -281,21 +276,6 @@ Element* IconRow::FindElement(UINT id) { return const_cast<Element*>(Find(id)); 
 const Element* IconRow::FindByHotkey(WPARAM hotkeyId) const {
     const auto element = keys_.ElementOf(hotkeyId);
     return element ? Find(*element) : nullptr;
-}
-
-UINT IconRow::IdFor(const std::wstring& name) {
-    // A name seen before gets its id back, unless a file whose name folds
-    // alike holds it now.
-    if (const auto known = idsByName_.find(name); known != idsByName_.end() && !Find(known->second))
-        return known->second;
-    // Never an id another file had in this session: a click queued for its
-    // icon, or what Windows remembers of it, would go to this file.
-    if (idsGiven_.size() >= 0xFFFF) return 0;
-    UINT id = PreferredId(name);
-    while (idsGiven_.count(id) != 0) id = id % 0xFFFF + 1;
-    idsGiven_.insert(id);
-    idsByName_[name] = id;
-    return id;
 }
 
 void IconRow::Read(Element& element) {

@@ -9,12 +9,12 @@
 // change the row then (Busy), and its owner keeps such changes for later.
 //
 // An element shows its type's icon at once and its own as soon as the icon
-// worker has read it. It keeps the id it got for the whole session, and ids
-// at start-up depend only on the names, so what Windows remembers of an icon
-// stays with its file.
+// worker has read it. Its id is its file's for good (IconIdBook), so what
+// Windows remembers of an icon stays with its file.
 
 #include "base/handles.h"
 #include "base/texts.h"
+#include "environment/icon_ids.h"
 #include "files/folder_listing.h"
 #include "files/icon_reader.h"
 #include "outside/notification_area.h"
@@ -25,7 +25,6 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 // Where an icon stands with the taskbar.
@@ -66,10 +65,11 @@ public:
     // How long one step may keep the loop from answering the user.
     static constexpr ULONGLONG kStepMs = 30;
 
-    // Readings of icons are announced to the owner with readMessage;
-    // whenFree is called each time the row stops being busy.
+    // Readings of icons are announced to the owner with readMessage; the
+    // icons' ids are kept in idBookFile; whenFree is called each time the
+    // row stops being busy.
     IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
-            UINT readMessage, std::function<void()> whenFree = {});
+            UINT readMessage, std::wstring idBookFile = {}, std::function<void()> whenFree = {});
     ~IconRow();
     IconRow(const IconRow&) = delete;
     IconRow& operator=(const IconRow&) = delete;
@@ -116,7 +116,6 @@ public:
 private:
     TrayIconKey Key(UINT id) const { return {owner_, id}; }
     Element* FindElement(UINT id);
-    UINT IdFor(const std::wstring& name);
     void Read(Element& element);
     void SetHotkey(Element& element, WORD hotkey);
     void SetKeyOf(UINT id, WORD hotkey);
@@ -143,9 +142,8 @@ private:
     std::vector<UINT> removals_;  // ids the taskbar still shows, of files gone
     bool balloonDue_ = false;
     unsigned lastGeneration_ = 0;
+    IconIdBook ids_;
     int busy_ = 0;
     std::function<void()> whenFree_;
-    std::unordered_map<std::wstring, UniqueIcon> typeIcons_;      // by folded extension
-    std::unordered_map<std::wstring, UINT> idsByName_;            // every name seen this session
-    std::unordered_set<UINT> idsGiven_;                           // every id handed out this session
+    std::unordered_map<std::wstring, UniqueIcon> typeIcons_;  // by folded extension
 };

@@ -25,14 +25,15 @@ constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder)
+MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder,
+                       std::wstring idBookFile)
     : outside_(outside),
       options_(options),
       folder_(std::move(elementsFolder)),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       showMenuMessage_(RegisterWindowMessageW(kShowMenuMessageName)),
       hwnd_(CreateHiddenWindow(instance, this)),
-      row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage,
+      row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage, std::move(idBookFile),
            [this] {
                // What was kept for later while the row was busy goes now,
                // whoever made the call.

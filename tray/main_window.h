@@ -32,8 +32,10 @@ public:
     static constexpr UINT kAntiHideIntervalMs = 60000;
 
     // Makes the window, puts up the main icon at once, and has the folder
-    // listed; the row follows it from here on.
-    MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder);
+    // listed; the row follows it from here on. The icons' ids are kept in
+    // idBookFile (none: for this run only).
+    MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder,
+               std::wstring idBookFile = {});
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
