@@ -133,3 +133,17 @@ TEST_F(MainWindowTest, ExitStoresTheOptionsTakesEveryIconAwayAndEndsTheProgramAt
     EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
     EXPECT_EQ(PriorityClass(), kNormal) << "the ending program is not put back to idle";
 }
+
+static std::vector<UINT> opened;
+static BOOL WINAPI RecordFilter(HWND, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+    if (action == MSGFLT_ALLOW) opened.push_back(message);
+    return TRUE;
+}
+
+// Wine has no integrity levels: the decision is checked against a stand-in for the filter.
+TEST(MessageFilter, OpensToLowerIntegrityOnlyWhenElevated) {
+    OpenToLowerIntegrity(nullptr, {WM_APP, WM_APP + 1}, false, RecordFilter);
+    EXPECT_TRUE(opened.empty());
+    OpenToLowerIntegrity(nullptr, {WM_APP, WM_APP + 1}, true, RecordFilter);
+    EXPECT_EQ(opened, (std::vector<UINT>{WM_APP, WM_APP + 1}));
+}

@@ -4,6 +4,7 @@
 #include "actions/open_element.h"
 #include "actions/shortcut.h"
 #include "base/error.h"
+#include "base/handles.h"
 #include "base/priority.h"
 #include "base/program.h"
 #include "base/texts.h"
@@ -23,7 +24,23 @@ constexpr UINT kNetworkChangedMessage = WM_APP + 5;
 // Sent by a second copy, which finds this one by its window class.
 constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
 
+// False where it cannot be told, which keeps the window shut.
+bool RunsElevated() {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
+    const UniqueHandle token(rawToken);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
 }  // namespace
+
+void OpenToLowerIntegrity(HWND window, std::initializer_list<UINT> messages, bool elevated, MessageFilter filter) {
+    if (!elevated) return;
+    for (const UINT message : messages) filter(window, message, MSGFLT_ALLOW, nullptr);
+}
 
 MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder)
     : outside_(outside),
@@ -35,10 +52,8 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage),
       watch_(folder_, hwnd_.get(), kFolderListedMessage),
       network_(hwnd_.get(), kNetworkChangedMessage) {
-    // Run elevated, the program would not hear the unelevated taskbar and a
-    // second copy otherwise.
-    for (const UINT message : {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage})
-        ChangeWindowMessageFilterEx(hwnd_.get(), message, MSGFLT_ALLOW, nullptr);
+    OpenToLowerIntegrity(hwnd_.get(), {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage}, RunsElevated(),
+                         ChangeWindowMessageFilterEx);
     antiHideTimer_.Attach(hwnd_.get());
     missingIconsTimer_.Attach(hwnd_.get());
     unreadIconsTimer_.Attach(hwnd_.get());

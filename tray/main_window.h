@@ -18,11 +18,22 @@
 #include "tray/menus.h"
 #include "tray/window_timer.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
+
+// ChangeWindowMessageFilterEx, or a test's stand-in for it.
+using MessageFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+
+// Lets processes of lower integrity send the window these messages, only
+// when this process runs elevated: then the taskbar and a second copy, at
+// the user's own level, could not reach it otherwise. Opened at the user's
+// level, it would let a sandboxed or downloaded process below it click the
+// icons and start the user's programs.
+void OpenToLowerIntegrity(HWND window, std::initializer_list<UINT> messages, bool elevated, MessageFilter filter);
 
 class MainWindow {
 public:
