@@ -7,6 +7,7 @@
 #include "base/priority.h"
 #include "environment/elements_folder.h"
 #include "environment/icon_ids.h"
+#include "environment/library_search.h"
 #include "environment/options.h"
 #include "environment/single_instance.h"
 #include "outside/outside.h"
@@ -55,6 +56,9 @@ int Run(HINSTANCE instance, ModalUi& ui) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything loads a library: the common controls, COM and the
+    // shell load more of them by name as they go.
+    SearchLibrariesInSystemFolderOnly();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // The shell's dialogs and the link object need a single-threaded apartment.

@@ -1,6 +1,7 @@
 #include "environment/process_environment.h"
 
 #include "base/handles.h"
+#include "base/system_function.h"
 #include "base/text.h"
 
 #include <userenv.h>
@@ -12,6 +13,11 @@
 #include <vector>
 
 namespace {
+
+// userenv is no known DLL: imported, it would be looked for beside the
+// program first.
+using CreateEnvironmentBlockFunction = decltype(&CreateEnvironmentBlock);
+using DestroyEnvironmentBlockFunction = decltype(&DestroyEnvironmentBlock);
 
 // The "name=value" strings of an environment block, which ends with an
 // empty one.
@@ -27,14 +33,18 @@ std::wstring_view NameOf(std::wstring_view entry) { return entry.substr(0, entry
 }  // namespace
 
 bool RefreshEnvironment() {
+    static const auto create = SystemFunction<CreateEnvironmentBlockFunction>(L"userenv.dll", "CreateEnvironmentBlock");
+    static const auto destroy =
+        SystemFunction<DestroyEnvironmentBlockFunction>(L"userenv.dll", "DestroyEnvironmentBlock");
+    if (!create || !destroy) return false;
     HANDLE rawToken = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &rawToken)) return false;
     const UniqueHandle token(rawToken);
     void* block = nullptr;
     // Not inherited: the new block holds only what the user's environment
     // holds now, so that what was deleted from it can be told.
-    if (!CreateEnvironmentBlock(&block, token.get(), FALSE)) return false;
-    const ScopeExit destroyBlock([&] { DestroyEnvironmentBlock(block); });
+    if (!create(&block, token.get(), FALSE)) return false;
+    const ScopeExit destroyBlock([&] { destroy(block); });
     const std::vector<std::wstring> fresh = Entries(static_cast<const wchar_t*>(block));
 
     wchar_t* current = GetEnvironmentStringsW();

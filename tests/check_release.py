@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 # Checks a release folder as winget, Scoop and a careful user read it, once sha256sum -c has checked
-# SHA256SUMS: BUILDINFO inside each zip, and each manifest parsed, with its format's required fields,
-# naming the zip and the hash the release holds. Fails at the first check that does not hold.
+# SHA256SUMS: BUILDINFO inside each zip, each program importing only libraries Windows never looks for
+# beside it, and each manifest parsed, with its format's required fields, naming the zip and the hash
+# the release holds. Fails at the first check that does not hold.
 #
 # Usage: check_release.py RELEASE DOWNLOAD_URL   ({version} in the address stands for the version)
 
 import json
 import pathlib
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 import yaml  # Debian's python3-yaml
@@ -17,6 +20,11 @@ import yaml  # Debian's python3-yaml
 WINGET_REQUIRED = {"version": ["DefaultLocale"], "installer": ["Installers"],
                    "defaultLocale": ["PackageLocale", "Publisher", "PackageName", "License", "ShortDescription"]}
 SCOOP_REQUIRED = ["version", "description", "homepage", "license", "architecture", "bin", "checkver", "autoupdate"]
+# Known DLLs on every Windows from 7 to 11 (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs),
+# which come from System32 whatever lies beside the program, and the common controls, which the manifest binds
+# side by side. Windows looks for any other imported library in the program's own folder first.
+SYSTEM_ONLY = set("advapi32 clbcatq comctl32 comdlg32 difxapi gdi32 imagehlp imm32 kernel32 msctf msvcrt normaliz nsi ole32 "
+                  "oleaut32 psapi rpcrt4 sechost setupapi shell32 shlwapi user32 wldap32 ws2_32".split())
 # winget architecture, Scoop architecture, zip suffix
 ARCHES = [("x86", "32bit", "win32"), ("x64", "64bit", "win64")]
 
@@ -26,6 +34,12 @@ zips = {suffix: next(name for name in sums if name.endswith(f"-{suffix}.zip")) f
 version = zips["win32"][len("Vimbrel-"):-len("-win32.zip")]
 inside = [zipfile.ZipFile(release / name) for name in zips.values()]
 assert all(z.read("BUILDINFO") == (release / "BUILDINFO").read_bytes() for z in inside), "BUILDINFO in each zip"
+with tempfile.TemporaryDirectory() as unpacked:
+    for name, z in zip(zips.values(), inside):
+        exe = z.extract("Vimbrel.exe", f"{unpacked}/{name}")
+        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
+        imported = {line.split()[-1].lower().removesuffix(".dll") for line in dump.splitlines() if "DLL Name:" in line}
+        assert imported and imported <= SYSTEM_ONLY, f"{name} imports {sorted(imported - SYSTEM_ONLY)}: looked for beside it"
 url = {suffix: sys.argv[2].replace("{version}", version) + name for suffix, name in zips.items()}
 
 winget = {manifest["ManifestType"]: manifest for manifest in (yaml.safe_load(path.read_text(encoding="utf-8"))

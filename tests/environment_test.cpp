@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "environment/elements_folder.h"
 #include "environment/icon_ids.h"
+#include "environment/library_search.h"
 #include "environment/options.h"
 #include "environment/process_environment.h"
 #include "environment/single_instance.h"
@@ -116,4 +117,11 @@ TEST(ProcessEnvironment, FollowsTheUsersEnvironmentButKeepsTheDrivesFolders) {
         GetEnvironmentVariableW(row.name, value, 64);
         EXPECT_STREQ(value, row.after) << row.name;
     }
+}
+
+// tests/CMakeLists.txt puts planted.dll beside this program, under a name no system library has.
+TEST(LibrarySearch, NoLongerFindsALibraryBesideTheProgram) {
+    ASSERT_TRUE(Exists(FolderOf(program::Path()) + L"\\planted.dll"));
+    SearchLibrariesInSystemFolderOnly();
+    EXPECT_EQ(LoadLibraryW(L"planted.dll"), nullptr);
 }

@@ -20,7 +20,8 @@ struct MainWindowTest : testing::Test {
 
     MainWindowTest() {
         RestAtIdlePriority();
-        EXPECT_TRUE(Shows(1));
+        // Its own icon too: nothing else is on its way when a test begins.
+        EXPECT_TRUE(Shows(1) && PumpUntil([&] { return window.Row().Elements()[0].icon.valid(); }));
     }
     ~MainWindowTest() override { LeaveIdlePriority(); }
     // The row holds that many files and the user can reach each icon.
@@ -144,7 +145,6 @@ TEST_F(MainWindowTest, OptionsAreStoredAsTheyChangeAndACloseThatCameDuringACallE
     EXPECT_EQ(fakes.ui.boxes.at(0).rfind(L"Не удалось сохранить настройки.\r\n\r\nОшибка 5", 0), 0u);
     // The menu is left with Esc, and the user closes the program while the
     // focus goes back; nothing else is on its way that might wake the loop.
-    EXPECT_TRUE(PumpUntil([&] { return window.Row().Elements()[0].icon.valid(); }));
     fakes.tray.whileFocusing = [&] { SendMessageW(window.Handle(), WM_CLOSE, 0, 0); };
     Click(0, WM_CONTEXTMENU, {0, true});
     EXPECT_TRUE(PumpUntil([&] { return !window.Handle(); }));
@@ -166,4 +166,18 @@ TEST_F(MainWindowTest, ABoxOfOursComesForwardInsteadOfAMenuOpeningOverIt) {
     box.reset();
     Click(0);
     EXPECT_EQ(fakes.ui.menus.size(), 1u);
+}
+
+static std::vector<UINT> opened;
+static BOOL WINAPI RecordFilter(HWND, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+    if (action == MSGFLT_ALLOW) opened.push_back(message);
+    return TRUE;
+}
+
+// Wine has no integrity levels: the decision is checked against a stand-in for the filter.
+TEST(MessageFilter, OpensToLowerIntegrityOnlyWhenElevated) {
+    OpenToLowerIntegrity(nullptr, {WM_APP, WM_APP + 1}, false, RecordFilter);
+    EXPECT_TRUE(opened.empty());
+    OpenToLowerIntegrity(nullptr, {WM_APP, WM_APP + 1}, true, RecordFilter);
+    EXPECT_EQ(opened, (std::vector<UINT>{WM_APP, WM_APP + 1}));
 }

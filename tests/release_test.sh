@@ -21,7 +21,9 @@
 # must pass the end-to-end start scenario: icon, balloon, a second copy ending
 # silently, idle priority. That is what the size flags (-Os, link-time
 # optimisation, dropped library code) could break without any unit test
-# noticing, since the unit tests are built without them.
+# noticing, since the unit tests are built without them. Libraries planted
+# beside it must not run: each program imports known DLLs only
+# (check_release.py), and looks for no other library in its own folder.
 #
 # Usage: tests/release_test.sh [TEST_BUILD [WINE [BITS]]]
 #   TEST_BUILD  the test build whose tray_probe.exe and booted wineprefix the
@@ -63,5 +65,15 @@ for exe in "$check"/build-signed/release-*/Vimbrel.exe; do osslsigncode verify -
 osslsigncode verify -CAfile "$away/cert.pem" -in "$check/build-first/release-i686/Vimbrel.exe" >/dev/null 2>&1 && exit 1
 
 python3 -m zipfile -e "$check"/first/Vimbrel-*-win"${3:-64}".zip "$check/unpacked"
+# Beside it, stand-ins named as libraries that it or the shell may look for in its folder (no known DLL is
+# looked for there): none may run. Wine takes such a name from there only where its own copy is marked as
+# replaceable (userenv, dwmapi, propsys, msctf); the others stand for Windows. Not shcore: Wine's shlwapi,
+# loaded for the program's shell32 before its first instruction, takes it from there, where Windows loads
+# the dependencies of a known DLL from System32.
+for name in userenv iphlpapi uxtheme version dwmapi cryptbase propsys msctf; do
+    cp "$tested/tests/e2e/stand_in.dll" "$check/unpacked/$name.dll"
+done
 python3 tests/e2e/run_e2e.py --only start --exe "$check/unpacked/Vimbrel.exe" --work "$check/e2e" \
     --probe "$tested/tests/e2e/tray_probe.exe" --prefix "$tested/wineprefix" --wine "${2:-/usr/lib/wine/wine64}"
+ran=$(find "$check/unpacked" -name "*.ran" -printf "%f ")
+[ -z "$ran" ] || { echo "not ok - libraries planted beside Vimbrel.exe ran inside it: $ran" >&2; exit 1; }

@@ -4,6 +4,7 @@
 #include "actions/open_element.h"
 #include "actions/shortcut.h"
 #include "base/error.h"
+#include "base/handles.h"
 #include "base/priority.h"
 #include "base/program.h"
 #include "base/texts.h"
@@ -23,7 +24,23 @@ constexpr UINT kNetworkChangedMessage = WM_APP + 5;
 // Sent by a second copy, which finds this one by its window class.
 constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
 
+// False where it cannot be told, which keeps the window shut.
+bool RunsElevated() {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
+    const UniqueHandle token(rawToken);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
 }  // namespace
+
+void OpenToLowerIntegrity(HWND window, std::initializer_list<UINT> messages, bool elevated, MessageFilter filter) {
+    if (!elevated) return;
+    for (const UINT message : messages) filter(window, message, MSGFLT_ALLOW, nullptr);
+}
 
 MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, std::wstring elementsFolder,
                        std::wstring idBookFile)
@@ -34,17 +51,11 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       showMenuMessage_(RegisterWindowMessageW(kShowMenuMessageName)),
       hwnd_(CreateHiddenWindow(instance, this)),
       row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage, std::move(idBookFile),
-           [this] {
-               // What was kept for later while the row was busy goes now,
-               // whoever made the call.
-               if (work_.wanted) ScheduleRowWork();
-           }),
+           [this] { OnRowFree(); }),
       watch_(folder_, hwnd_.get(), kFolderListedMessage),
       network_(hwnd_.get(), kNetworkChangedMessage) {
-    // Run elevated, the program would not hear the unelevated taskbar and a
-    // second copy otherwise.
-    for (const UINT message : {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage})
-        ChangeWindowMessageFilterEx(hwnd_.get(), message, MSGFLT_ALLOW, nullptr);
+    OpenToLowerIntegrity(hwnd_.get(), {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage}, RunsElevated(),
+                         ChangeWindowMessageFilterEx);
     antiHideTimer_.Attach(hwnd_.get());
     missingIconsTimer_.Attach(hwnd_.get());
     unreadIconsTimer_.Attach(hwnd_.get());
@@ -179,9 +190,11 @@ int MainWindow::Run() {
 void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
     const auto event = DecodeTrayCallback(wParam, lParam);
     if (!event) return;
-    // Sent while a call to the taskbar waits: answered once it is over.
+    // Sent while a call to the taskbar or the shell waits: answered once it
+    // is over. Not posted again at once: a loop that ran inside the call
+    // would take it again, and again.
     if (row_.Busy()) {
-        PostMessageW(hwnd_.get(), kTrayCallbackMessage, wParam, lParam);
+        work_.clicks.emplace_back(wParam, lParam);
         return;
     }
     // A box of ours is up: it comes forward, and no menu opens over it.
@@ -391,6 +404,13 @@ void MainWindow::OnSettingChange(WPARAM action, LPARAM area) {
         work_.reload = true;
         ScheduleRowWork();
     }
+}
+
+void MainWindow::OnRowFree() {
+    // What was kept for later while the row was busy goes now, whoever made the call.
+    for (const auto& [wParam, lParam] : std::exchange(work_.clicks, {}))
+        PostMessageW(hwnd_.get(), kTrayCallbackMessage, wParam, lParam);
+    if (work_.wanted) ScheduleRowWork();
 }
 
 void MainWindow::ScheduleRowWork() {

@@ -18,11 +18,23 @@
 #include "tray/menus.h"
 #include "tray/window_timer.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quenwald.Vimbrel.Main";
+
+// ChangeWindowMessageFilterEx, or a test's stand-in for it.
+using MessageFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+
+// Lets processes of lower integrity send the window these messages, only
+// when this process runs elevated: then the taskbar and a second copy, at
+// the user's own level, could not reach it otherwise. Opened at the user's
+// level, it would let a sandboxed or downloaded process below it click the
+// icons and start the user's programs.
+void OpenToLowerIntegrity(HWND window, std::initializer_list<UINT> messages, bool elevated, MessageFilter filter);
 
 class MainWindow {
 public:
@@ -66,6 +78,7 @@ private:
     void OnTimer(UINT_PTR id);
     void OnEndSession(bool ending, LPARAM reason);
     void OnSettingChange(WPARAM action, LPARAM area);
+    void OnRowFree();
     void ScheduleRowWork();
     void OnRowWork();
     void OnDestroy();
@@ -123,6 +136,7 @@ private:
         bool retryReadings = false;  // on a timer: never another machine
         bool readAgain = false;      // a drive came or the network changed: every file out of reach
         bool close = false;
+        std::vector<std::pair<WPARAM, LPARAM>> clicks;  // that came during a call
     } work_;
     // The last icon activated, against the taskbar's repeats: NIN_SELECT at
     // each release of a double click, NIN_KEYSELECT twice for one Enter.
