@@ -17,6 +17,7 @@ inline constexpr wchar_t kCannotOpenFolder[] = L"Не удалось откры�
 // A line of an element's tooltip: its shortcut key, which another program holds.
 inline constexpr wchar_t kHotkeyTaken[] = L"Сочетание клавиш %1 занято другой программой";
 inline constexpr wchar_t kCannotChangeStartWithWindows[] = L"Не удалось изменить запуск с Windows.";
+inline constexpr wchar_t kCannotSaveOptions[] = L"Не удалось сохранить настройки.";
 
 inline constexpr wchar_t kHintFolderName[] = L"Добавляйте ярлыки и файлы сюда";
 inline constexpr wchar_t kHintInfoTip[] =
@@ -55,6 +56,7 @@ inline constexpr wchar_t kMenuRefresh[] = L"Обновить";
 inline constexpr wchar_t kMenuAntiHide[] = L"Anti-Hide";
 inline constexpr wchar_t kMenuAntiHideInRemoteSession[] = L"Anti-Hide в терминальной сессии";
 inline constexpr wchar_t kMenuStartWithWindows[] = L"Запускать с Windows";
+inline constexpr wchar_t kMenuShowOnTaskbar[] = L"Показывать значки на панели задач";
 inline constexpr wchar_t kMenuHelp[] = L"Справка";
 inline constexpr wchar_t kMenuAbout[] = L"О программе...";
 inline constexpr wchar_t kMenuExit[] = L"Выход";

@@ -133,3 +133,10 @@ TEST_F(MainWindowTest, ExitStoresTheOptionsTakesEveryIconAwayAndEndsTheProgramAt
     EXPECT_TRUE(fakes.tray.icons.empty() && LoadOptions().antiHideInRemoteSession);
     EXPECT_EQ(PriorityClass(), kNormal) << "the ending program is not put back to idle";
 }
+
+TEST_F(MainWindowTest, ShowOnTaskbarOpensTheSystemsPageWhereWindowsKeepsNoRecordOfIcons) {
+    if (IconPromotion(kNotifyIconSettingsKey, {}, nullptr, 0).Available()) GTEST_SKIP() << "Windows 11 keeps them";
+    Choose(MainCommand::ShowOnTaskbar);
+    EXPECT_EQ(fakes.shell.calls, (Calls{{L"icon settings", kNormal}}));
+    EXPECT_FALSE(window.MenuBar().Checked(MainCommand::ShowOnTaskbar) || LoadOptions().showOnTaskbar) << "a command, not a tick";
+}

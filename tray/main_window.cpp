@@ -20,6 +20,7 @@ constexpr UINT kRowWorkMessage = WM_APP + 2;
 constexpr UINT kFolderListedMessage = WM_APP + 3;
 constexpr UINT kIconsReadMessage = WM_APP + 4;
 constexpr UINT kNetworkChangedMessage = WM_APP + 5;
+constexpr UINT kIconRecordsChangedMessage = WM_APP + 6;
 // Sent by a second copy, which finds this one by its window class.
 constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
 
@@ -34,7 +35,8 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       hwnd_(CreateHiddenWindow(instance, this)),
       row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage),
       watch_(folder_, hwnd_.get(), kFolderListedMessage),
-      network_(hwnd_.get(), kNetworkChangedMessage) {
+      network_(hwnd_.get(), kNetworkChangedMessage),
+      promotion_(kNotifyIconSettingsKey, program::Path(), hwnd_.get(), kIconRecordsChangedMessage) {
     // Run elevated, the program would not hear the unelevated taskbar and a
     // second copy otherwise.
     for (const UINT message : {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage})
@@ -45,6 +47,8 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
     if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
+    // Unticked, what a run that ended early left promoted is taken back.
+    FollowIconRecords(false);
     ready_ = true;
     // The main icon at once; the elements come with the first listing.
     OnRowWork();
@@ -110,6 +114,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kNetworkChangedMessage:
             work_.retryReadings = true;
             ScheduleRowWork();
+            return 0;
+        case kIconRecordsChangedMessage:
+            // Explorer recorded an icon, or a record changed; one queued
+            // before the user unticked the item still arrives.
+            if (options_.showOnTaskbar) FollowIconRecords(false);
             return 0;
         case WM_HOTKEY: OnHotkey(wParam); return 0;
         case WM_INITMENUPOPUP:
@@ -222,6 +231,8 @@ void MainWindow::ShowMainMenu(POINT at) {
     BringForward();
     // What Task Manager's Startup page may have changed meanwhile.
     menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(program::Path()));
+    // Without the records the item opens the system's page: a command, never ticked.
+    menus_.SetChecked(MainCommand::ShowOnTaskbar, options_.showOnTaskbar && promotion_.Available());
     menus_.EnableElements(!row_.Elements().empty());
     listed_.clear();
     const MenuChoice choice = PopUp(menus_.Main(), at, IconRow::kMainIconId);
@@ -284,6 +295,7 @@ void MainWindow::OnMainCommand(MainCommand command) {
             menus_.SetChecked(command, options_.antiHideInRemoteSession);
             break;
         case MainCommand::StartWithWindows: ToggleStartWithWindows(); break;
+        case MainCommand::ShowOnTaskbar: ToggleShowOnTaskbar(); break;
         // After the click that chose it has ended, so that nothing puts the
         // ending program back to idle.
         case MainCommand::Exit: PostMessageW(hwnd_.get(), WM_CLOSE, 0, 0); break;
@@ -298,6 +310,42 @@ void MainWindow::ToggleStartWithWindows() {
         ShowError(outside_.ui, error, texts::kCannotChangeStartWithWindows);
     }
     menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(self));
+}
+
+void MainWindow::ToggleShowOnTaskbar() {
+    // Windows 10 and older keep no record a program may change: the user
+    // chooses on the system's own page.
+    if (!promotion_.Available()) {
+        try {
+            outside_.shell.OpenIconSettings(hwnd_.get());
+        } catch (const Error& error) {
+            ShowError(outside_.ui, error);
+        }
+        return;
+    }
+    // Stored at once, not at exit: the promotions follow it from now on,
+    // and a run that ends early must not leave them behind unticked.
+    options_.showOnTaskbar = !options_.showOnTaskbar;
+    try {
+        SaveOptions(options_);
+    } catch (const Error& error) {
+        options_.showOnTaskbar = !options_.showOnTaskbar;
+        ShowError(outside_.ui, error, texts::kCannotSaveOptions);
+        return;
+    }
+    menus_.SetChecked(MainCommand::ShowOnTaskbar, options_.showOnTaskbar);
+    FollowIconRecords(true);
+}
+
+void MainWindow::FollowIconRecords(bool userAsked) {
+    try {
+        if (options_.showOnTaskbar)
+            promotion_.Promote();
+        else
+            promotion_.Withdraw();
+    } catch (const Error& error) {
+        if (userAsked) ShowError(outside_.ui, error, texts::kCannotSaveOptions);
+    }
 }
 
 void MainWindow::OnElementCommand(ElementCommand command, const std::wstring& path) {

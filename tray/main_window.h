@@ -10,6 +10,7 @@
 // Whatever arrives then is kept (RowWork) or posted again for later.
 
 #include "base/error.h"
+#include "environment/icon_promotion.h"
 #include "environment/network_changes.h"
 #include "environment/options.h"
 #include "files/folder_watch.h"
@@ -77,6 +78,11 @@ private:
     void OnMainCommand(MainCommand command);
     void OnElementCommand(ElementCommand command, const std::wstring& path);
     void ToggleStartWithWindows();
+    void ToggleShowOnTaskbar();
+    // Promotes or takes back as the option says. A failure is shown only
+    // when the user asked for the change; otherwise it is tried again at
+    // the next change of the records, or the next start.
+    void FollowIconRecords(bool userAsked);
 
     // Stores the options and leaves idle priority; once, however the window
     // ends. Closing waits for the row's call to the taskbar to be over.
@@ -99,6 +105,7 @@ private:
     IconRow row_;
     FolderWatch watch_;
     NetworkChanges network_;
+    IconPromotion promotion_;
     WindowTimer antiHideTimer_{kAntiHideTimerId};
     // The taskbar may refuse icons for a while at logon, with no
     // "TaskbarCreated" to follow: retried from seconds to a minute apart.
