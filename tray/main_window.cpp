@@ -9,6 +9,7 @@
 #include "base/texts.h"
 #include "environment/process_environment.h"
 #include "environment/start_with_windows.h"
+#include "tray/menu_theme.h"
 
 #include <dbt.h>
 
@@ -47,6 +48,8 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
     if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
+    // Before the first menu opens.
+    FollowAppMode();
     // Unticked, what a run that ended early left promoted is taken back.
     FollowIconRecords(false);
     ready_ = true;
@@ -387,6 +390,8 @@ void MainWindow::OnSettingChange(WPARAM action, LPARAM area) {
     // The user changed a variable (PATH, say): what starts from the row
     // from now on gets it, as from Explorer.
     if (name && std::wcscmp(name, L"Environment") == 0) RefreshEnvironment();
+    // Dark or light apps chosen in Settings, or high contrast switched.
+    if ((name && std::wcscmp(name, L"ImmersiveColorSet") == 0) || action == SPI_SETHIGHCONTRAST) FollowAppMode();
     if (action == SPI_SETICONMETRICS || action == SPI_SETNONCLIENTMETRICS ||
         (name && std::wcscmp(name, L"WindowMetrics") == 0)) {
         work_.reload = true;
