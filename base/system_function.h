@@ -17,8 +17,8 @@ Function SystemFunction(const wchar_t* module, const char* name) {
 // 22631...); 0 when it cannot be told. From ntdll's RtlGetVersion, since
 // GetVersionExW answers what the program's manifest lets it see.
 inline DWORD WindowsBuild() {
-    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto getVersion = SystemFunction<GetVersion>(L"ntdll.dll", "RtlGetVersion");
+    using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = SystemFunction<RtlGetVersion>(L"ntdll.dll", "RtlGetVersion");
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
     return getVersion && getVersion(&version) == 0 ? version.dwBuildNumber : 0;

@@ -316,8 +316,8 @@ void MainWindow::ToggleStartWithWindows() {
 }
 
 void MainWindow::ToggleShowOnTaskbar() {
-    // Windows 10 and older keep no record a program may change: the user
-    // chooses on the system's own page.
+    // Where Windows keeps no record a program may change (10 and older, the
+    // first 11), the user chooses on the system's own page.
     if (!promotion_.Available()) {
         try {
             outside_.shell.OpenIconSettings(hwnd_.get());
