@@ -119,6 +119,14 @@ struct KeyTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { RegCloseKey(h); }
 };
+// A wait of the system's thread pool (RegisterWaitForSingleObject). Closing
+// waits for a callback under way, so whatever the callback reaches may go
+// once the wait is closed.
+struct PoolWaitTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); }
+};
 
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
@@ -130,6 +138,7 @@ using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<FontTraits>;
 using UniqueBitmap = Unique<BitmapTraits>;
 using UniqueKey = Unique<KeyTraits>;
+using UniquePoolWait = Unique<PoolWaitTraits>;
 
 // A device context from GetDC. It goes back with ReleaseDC to the window it
 // came from (null: the screen), never with DeleteDC, so it cannot be a

@@ -30,3 +30,14 @@ Function SystemFunction(const wchar_t* module, const char* name) {
     if (!loaded) loaded = LoadSystemLibrary(module);
     return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
 }
+
+// The build number of the Windows that runs the program (7601, 19045,
+// 22631...); 0 when it cannot be told. From ntdll's RtlGetVersion, since
+// GetVersionExW answers what the program's manifest lets it see.
+inline DWORD WindowsBuild() {
+    using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = SystemFunction<RtlGetVersion>(L"ntdll.dll", "RtlGetVersion");
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    return getVersion && getVersion(&version) == 0 ? version.dwBuildNumber : 0;
+}

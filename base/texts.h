@@ -61,6 +61,7 @@ inline constexpr wchar_t kMenuRefresh[] = L"Обновить";
 inline constexpr wchar_t kMenuAntiHide[] = L"Anti-Hide";
 inline constexpr wchar_t kMenuAntiHideInRemoteSession[] = L"Anti-Hide в терминальной сессии";
 inline constexpr wchar_t kMenuStartWithWindows[] = L"Запускать с Windows";
+inline constexpr wchar_t kMenuShowOnTaskbar[] = L"Показывать значки на панели задач";
 inline constexpr wchar_t kMenuHelp[] = L"Справка";
 inline constexpr wchar_t kMenuAbout[] = L"О программе...";
 inline constexpr wchar_t kMenuExit[] = L"Выход";

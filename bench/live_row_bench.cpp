@@ -336,6 +336,7 @@ public:
     DWORD Open(HWND, const std::wstring&) override { return ERROR_SUCCESS; }
     void Delete(HWND, const std::wstring&) override {}
     void ShowProperties(HWND, const std::wstring&) override {}
+    void OpenIconSettings(HWND) override {}
 
 private:
     Record& record_;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr wchar_t kAntiHideValue[] = L"Anti-Hide";
 constexpr wchar_t kAntiHideInRemoteSessionValue[] = L"Enable Anti-Hide on TS";
+constexpr wchar_t kShowOnTaskbarValue[] = L"ShowOnTaskbar";
 
 // Nothing for a value missing, of another type or unreadable.
 std::optional<bool> StoredFlag(const wchar_t* name) {
@@ -35,10 +36,12 @@ void SaveFlag(const wchar_t* name, bool flag) {
 Options LoadOptions() {
     const Options defaults;
     return {StoredFlag(kAntiHideValue).value_or(defaults.antiHide),
-            StoredFlag(kAntiHideInRemoteSessionValue).value_or(defaults.antiHideInRemoteSession)};
+            StoredFlag(kAntiHideInRemoteSessionValue).value_or(defaults.antiHideInRemoteSession),
+            StoredFlag(kShowOnTaskbarValue).value_or(defaults.showOnTaskbar)};
 }
 
 void SaveOptions(const Options& options) {
     SaveFlag(kAntiHideValue, options.antiHide);
     SaveFlag(kAntiHideInRemoteSessionValue, options.antiHideInRemoteSession);
+    SaveFlag(kShowOnTaskbarValue, options.showOnTaskbar);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The two Anti-Hide options, kept in the registry between runs under
+// The options, kept in the registry between runs under
 // HKCU\Software\Quenwald\Vimbrel.
 
 struct Options {
@@ -7,6 +7,10 @@ struct Options {
     bool antiHide = true;
     // ...also in a remote (terminal) session.
     bool antiHideInRemoteSession = false;
+    // Bring the program's icons out of the overflow onto the taskbar where
+    // Windows lets a program do so (environment/icon_promotion.h). Off until
+    // the user ticks it: Microsoft leaves that choice to the user.
+    bool showOnTaskbar = false;
 };
 
 // A value missing, of another type or unreadable reads as its default: a

@@ -1,9 +1,13 @@
 #include "outside/shell.h"
 
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/system_function.h"
 #include "base/text.h"
 #include "outside/file_icons.h"
 
 #include <shellapi.h>
+#include <shobjidl.h>
 
 #include <vector>
 
@@ -85,4 +89,27 @@ void SystemShell::ShowProperties(HWND owner, const std::wstring& path) {
     SHELLEXECUTEINFOW info = ExecuteInfo(owner, path, L"properties", SEE_MASK_INVOKEIDLIST, SW_SHOWNORMAL);
     // The shell shows its own error, if any; there is nothing to add.
     ShellExecuteExW(&info);
+}
+
+void SystemShell::OpenIconSettings(HWND owner) {
+    // Windows 10's first build: Settings has the page from here on (a build
+    // without it opens Settings at its start).
+    constexpr DWORD kWindows10 = 10240;
+    if (WindowsBuild() >= kWindows10) {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_FLAG_NO_UI;
+        info.hwnd = owner;
+        info.lpVerb = L"open";
+        info.lpFile = L"ms-settings:taskbar";
+        info.nShow = SW_SHOWNORMAL;
+        if (!ShellExecuteExW(&info)) ThrowLastError();
+        return;
+    }
+    // The control panel item by its canonical name, the way Microsoft
+    // documents for programs (Executing Control Panel Items).
+    ComPtr<IOpenControlPanel> controlPanel;
+    ThrowIfFailed(CoCreateInstance(CLSID_OpenControlPanel, nullptr, CLSCTX_INPROC_SERVER, IID_IOpenControlPanel,
+                                   controlPanel.put_void()));
+    ThrowIfFailed(controlPanel->Open(L"Microsoft.NotificationAreaIcons", nullptr, nullptr));
 }

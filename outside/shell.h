@@ -19,6 +19,11 @@ public:
     // and reports its own errors.
     virtual void Delete(HWND owner, const std::wstring& path) = 0;
     virtual void ShowProperties(HWND owner, const std::wstring& path) = 0;
+    // Where the user chooses which notification icons the taskbar shows,
+    // on a Windows that keeps no record of them a program may change: the
+    // Taskbar page of Settings on Windows 10 and later, the Notification
+    // Area Icons control panel on 7 and 8.1. Throws the shell's refusal.
+    virtual void OpenIconSettings(HWND owner) = 0;
 };
 
 class SystemShell final : public Shell {
@@ -26,4 +31,5 @@ public:
     DWORD Open(HWND owner, const std::wstring& path) override;
     void Delete(HWND owner, const std::wstring& path) override;
     void ShowProperties(HWND owner, const std::wstring& path) override;
+    void OpenIconSettings(HWND owner) override;
 };

@@ -4,6 +4,7 @@
 #include "environment/elements_folder.h"
 #include "environment/icon_ids.h"
 #include "environment/library_search.h"
+#include "environment/icon_promotion.h"
 #include "environment/options.h"
 #include "environment/process_environment.h"
 #include "environment/single_instance.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 TEST(ElementsFolder, MakesWhatIsMissingAndStopsWithTheFullPathWhenALevelCannotBeMade) {
     TempFolder appData;
@@ -124,4 +126,43 @@ TEST(LibrarySearch, NoLongerFindsALibraryBesideTheProgram) {
     ASSERT_TRUE(Exists(FolderOf(program::Path()) + L"\\planted.dll"));
     SearchLibrariesInSystemFolderOnly();
     EXPECT_EQ(LoadLibraryW(L"planted.dll"), nullptr);
+}
+
+TEST(IconPromotion, PromotesOurRecordsWithoutAChoiceAsExplorerAddsThemAndTakesBackOnlyItsOwn) {
+    const auto savedOptions = SaveRegistryKey(L"Software\\Quenwald");
+    wchar_t windows[MAX_PATH] = L"";
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring records = L"Software\\Quenwald\\NotifyIconSettings\\", self = windows + std::wstring(L"\\V\\Vimbrel.exe");
+    // As Explorer writes them: the path whole or after a known folder's GUID (the Windows folder here), and the
+    // user's choice once made.
+    const auto record = [&](const wchar_t* name, const std::wstring& path, std::optional<DWORD> promoted = {}) {
+        Put((records + name).c_str(), L"ExecutablePath", REG_SZ, path);
+        if (promoted) RegSetKeyValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", REG_DWORD, &*promoted, 4);
+    };
+    using Values = std::vector<std::optional<DWORD>>;
+    const auto promoted = [&] {
+        Values values;
+        for (const wchar_t* name : {L"1", L"2", L"3", L"4", L"5", L"6"}) {
+            DWORD value = 0, size = 4;
+            values.push_back(RegGetValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS ? std::optional(value) : std::nullopt);
+        }
+        return values;
+    };
+    record(L"1", L"{F38BF404-1D43-42F2-9305-67DE0B28FC23}\\V\\VIMBREL.EXE");
+    record(L"2", FoldCase(self));
+    record(L"3", self, 0);  // hidden by the user
+    record(L"4", self, 1);  // shown by the user
+    record(L"5", L"C:\\Other\\Vimbrel.exe");
+    const UniqueWindow window(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    IconPromotion promotion(records, self, window.get(), WM_APP);
+    promotion.Promote();
+    ASSERT_TRUE(Posted(window.get(), WM_APP)) << "its own changes";
+    promotion.Promote();
+    record(L"6", self);  // a new file's icon, first shown
+    ASSERT_TRUE(Posted(window.get(), WM_APP)) << "a record added later";
+    promotion.Promote();
+    EXPECT_EQ(promoted(), (Values{1, 1, 0, 1, std::nullopt, 1}));
+    record(L"2", self, 0);  // hidden by the user since
+    promotion.Withdraw();
+    EXPECT_EQ(promoted(), (Values{std::nullopt, 0, 0, 1, std::nullopt, std::nullopt}));
 }

@@ -2,6 +2,7 @@
 #include "base/program.h"
 #include "support.h"
 #include "tray/main_window.h"
+#include "tray/menu_theme.h"
 
 #include <gtest/gtest.h>
 
@@ -180,4 +181,28 @@ TEST(MessageFilter, OpensToLowerIntegrityOnlyWhenElevated) {
     EXPECT_TRUE(opened.empty());
     OpenToLowerIntegrity(nullptr, {WM_APP, WM_APP + 1}, true, RecordFilter);
     EXPECT_EQ(opened, (std::vector<UINT>{WM_APP, WM_APP + 1}));
+}
+
+TEST_F(MainWindowTest, ShowOnTaskbarOpensTheSystemsPageWhereWindowsKeepsNoRecordOfIcons) {
+    if (IconPromotion(kNotifyIconSettingsKey, {}, nullptr, 0).Available()) GTEST_SKIP() << "Windows 11 keeps them";
+    Choose(MainCommand::ShowOnTaskbar);
+    EXPECT_EQ(fakes.shell.calls, (Calls{{L"icon settings", kNormal}}));
+    EXPECT_FALSE(window.MenuBar().Checked(MainCommand::ShowOnTaskbar) || LoadOptions().showOnTaskbar) << "a command, not a tick";
+}
+
+// What the menus asked of uxtheme: an ordinal looked up as its negative, SetPreferredAppMode's argument, 136 flushed.
+static std::vector<int> themeCalls;
+static int WINAPI SetAppMode(int mode) { return themeCalls.push_back(mode), 0; }
+static void WINAPI FlushMenus() { themeCalls.push_back(136); }
+static FARPROC UxThemeOf1903(WORD ordinal) {
+    themeCalls.push_back(-ordinal);
+    void* const found = ordinal == 135 ? reinterpret_cast<void*>(SetAppMode) : ordinal == 136 ? reinterpret_cast<void*>(FlushMenus) : nullptr;
+    return reinterpret_cast<FARPROC>(found);
+}
+
+TEST(MenuTheme, MenusFollowTheAppModeOnlyOnBuildsWhereTheOrdinalsMeanThat) {
+    FollowAppMode(17763, UxThemeOf1903);  // Windows 10 1809: 135 is another function there
+    EXPECT_TRUE(themeCalls.empty());
+    FollowAppMode(18362, UxThemeOf1903);
+    EXPECT_EQ(themeCalls, (std::vector<int>{-104, -135, -136, 1, 136})) << "dark allowed, then the menus' theme flushed";
 }

@@ -153,6 +153,7 @@ public:
     void ShowProperties(HWND, const std::wstring& path) override {
         calls.emplace_back(L"properties " + path, PriorityClass());
     }
+    void OpenIconSettings(HWND) override { calls.emplace_back(L"icon settings", PriorityClass()); }
 
     std::vector<std::pair<std::wstring, DWORD>> calls;  // and the priority class each was made in
     DWORD openError = ERROR_SUCCESS;

@@ -10,6 +10,7 @@
 #include "base/texts.h"
 #include "environment/process_environment.h"
 #include "environment/start_with_windows.h"
+#include "tray/menu_theme.h"
 
 #include <dbt.h>
 
@@ -21,6 +22,7 @@ constexpr UINT kRowWorkMessage = WM_APP + 2;
 constexpr UINT kFolderListedMessage = WM_APP + 3;
 constexpr UINT kIconsReadMessage = WM_APP + 4;
 constexpr UINT kNetworkChangedMessage = WM_APP + 5;
+constexpr UINT kIconRecordsChangedMessage = WM_APP + 6;
 // Sent by a second copy, which finds this one by its window class.
 constexpr wchar_t kShowMenuMessageName[] = L"Quenwald.Vimbrel.ShowMenu";
 
@@ -53,7 +55,8 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       row_(outside.tray, hwnd_.get(), folder_, outside.fileIcons, kIconsReadMessage, std::move(idBookFile),
            [this] { OnRowFree(); }),
       watch_(folder_, hwnd_.get(), kFolderListedMessage),
-      network_(hwnd_.get(), kNetworkChangedMessage) {
+      network_(hwnd_.get(), kNetworkChangedMessage),
+      promotion_(kNotifyIconSettingsKey, program::Path(), hwnd_.get(), kIconRecordsChangedMessage) {
     OpenToLowerIntegrity(hwnd_.get(), {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage}, RunsElevated(),
                          ChangeWindowMessageFilterEx);
     antiHideTimer_.Attach(hwnd_.get());
@@ -62,6 +65,10 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
     if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
+    // Before the first menu opens.
+    FollowAppMode();
+    // Unticked, what a run that ended early left promoted is taken back.
+    FollowIconRecords(false);
     ready_ = true;
     // The main icon at once; the elements come with the first listing.
     OnRowWork();
@@ -127,6 +134,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kNetworkChangedMessage:
             work_.readAgain = true;
             ScheduleRowWork();
+            return 0;
+        case kIconRecordsChangedMessage:
+            // Explorer recorded an icon, or a record changed; one queued
+            // before the user unticked the item still arrives.
+            if (options_.showOnTaskbar) FollowIconRecords(false);
             return 0;
         case WM_HOTKEY: OnHotkey(wParam); return 0;
         case WM_INITMENUPOPUP:
@@ -269,6 +281,8 @@ void MainWindow::ShowMainMenu(POINT at) {
     BringForward();
     // What Task Manager's Startup page may have changed meanwhile.
     menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(program::Path()));
+    // Without the records the item opens the system's page: a command, never ticked.
+    menus_.SetChecked(MainCommand::ShowOnTaskbar, options_.showOnTaskbar && promotion_.Available());
     menus_.EnableElements(!row_.Elements().empty());
     listed_.clear();
     const MenuChoice choice = PopUp(menus_.Main(), at, IconRow::kMainIconId);
@@ -325,6 +339,7 @@ void MainWindow::OnMainCommand(MainCommand command) {
                 antiHideTimer_.Start(kAntiHideIntervalMs);
             else
                 antiHideTimer_.Stop();
+            // Refused, the option still holds for this session.
             StoreOptions();
             break;
         case MainCommand::AntiHideInRemoteSession:
@@ -333,19 +348,21 @@ void MainWindow::OnMainCommand(MainCommand command) {
             StoreOptions();
             break;
         case MainCommand::StartWithWindows: ToggleStartWithWindows(); break;
+        case MainCommand::ShowOnTaskbar: ToggleShowOnTaskbar(); break;
         // After the click that chose it has ended, so that nothing puts the
         // ending program back to idle.
         case MainCommand::Exit: PostMessageW(hwnd_.get(), WM_CLOSE, 0, 0); break;
     }
 }
 
-void MainWindow::StoreOptions() {
+bool MainWindow::StoreOptions() {
     // At once, not at exit: a crash or a power cut would lose the change.
-    // Refused, the option still holds for this session.
     try {
         SaveOptions(options_);
+        return true;
     } catch (const Error& error) {
         ShowError(outside_.ui, error, texts::kCannotSaveOptions);
+        return false;
     }
 }
 
@@ -357,6 +374,39 @@ void MainWindow::ToggleStartWithWindows() {
         ShowError(outside_.ui, error, texts::kCannotChangeStartWithWindows);
     }
     menus_.SetChecked(MainCommand::StartWithWindows, StartsWithWindows(self));
+}
+
+void MainWindow::ToggleShowOnTaskbar() {
+    // Where Windows keeps no record a program may change (10 and older, the
+    // first 11), the user chooses on the system's own page.
+    if (!promotion_.Available()) {
+        try {
+            outside_.shell.OpenIconSettings(hwnd_.get());
+        } catch (const Error& error) {
+            ShowError(outside_.ui, error);
+        }
+        return;
+    }
+    // Refused, it stays as it was: the promotions follow the stored option,
+    // and a run that ends early must not leave them behind unticked.
+    options_.showOnTaskbar = !options_.showOnTaskbar;
+    if (!StoreOptions()) {
+        options_.showOnTaskbar = !options_.showOnTaskbar;
+        return;
+    }
+    menus_.SetChecked(MainCommand::ShowOnTaskbar, options_.showOnTaskbar);
+    FollowIconRecords(true);
+}
+
+void MainWindow::FollowIconRecords(bool userAsked) {
+    try {
+        if (options_.showOnTaskbar)
+            promotion_.Promote();
+        else
+            promotion_.Withdraw();
+    } catch (const Error& error) {
+        if (userAsked) ShowError(outside_.ui, error, texts::kCannotSaveOptions);
+    }
 }
 
 void MainWindow::OnElementCommand(ElementCommand command, const std::wstring& path) {
@@ -399,6 +449,8 @@ void MainWindow::OnSettingChange(WPARAM action, LPARAM area) {
     // The user changed a variable (PATH, say): what starts from the row
     // from now on gets it, as from Explorer.
     if (name && std::wcscmp(name, L"Environment") == 0) RefreshEnvironment();
+    // Dark or light apps chosen in Settings, or high contrast switched.
+    if ((name && std::wcscmp(name, L"ImmersiveColorSet") == 0) || action == SPI_SETHIGHCONTRAST) FollowAppMode();
     if (action == SPI_SETICONMETRICS || action == SPI_SETNONCLIENTMETRICS ||
         (name && std::wcscmp(name, L"WindowMetrics") == 0)) {
         work_.reload = true;

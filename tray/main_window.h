@@ -10,6 +10,7 @@
 // Whatever arrives then is kept (RowWork) or posted again for later.
 
 #include "base/error.h"
+#include "environment/icon_promotion.h"
 #include "environment/network_changes.h"
 #include "environment/options.h"
 #include "files/folder_watch.h"
@@ -94,7 +95,13 @@ private:
     void OnMainCommand(MainCommand command);
     void OnElementCommand(ElementCommand command, const std::wstring& path);
     void ToggleStartWithWindows();
-    void StoreOptions();
+    // False, after telling the user, when the registry refused.
+    bool StoreOptions();
+    void ToggleShowOnTaskbar();
+    // Promotes or takes back as the option says. A failure is shown only
+    // when the user asked for the change; otherwise it is tried again at
+    // the next change of the records, or the next start.
+    void FollowIconRecords(bool userAsked);
 
     // Leaves idle priority; once, however the window ends. Closing waits for
     // the row's call to the taskbar to be over.
@@ -117,6 +124,7 @@ private:
     IconRow row_;
     FolderWatch watch_;
     NetworkChanges network_;
+    IconPromotion promotion_;
     WindowTimer antiHideTimer_{kAntiHideTimerId};
     // The taskbar may refuse icons for a while at logon, with no
     // "TaskbarCreated" to follow: retried from seconds to a minute apart.

@@ -26,6 +26,7 @@ constexpr Entry kMainMenu[] = {
     {CommandId(MainCommand::AntiHide), texts::kMenuAntiHide},
     {CommandId(MainCommand::AntiHideInRemoteSession), texts::kMenuAntiHideInRemoteSession},
     {CommandId(MainCommand::StartWithWindows), texts::kMenuStartWithWindows},
+    {CommandId(MainCommand::ShowOnTaskbar), texts::kMenuShowOnTaskbar},
     kSeparator,
     {0, texts::kMenuHelp},
     kSeparator,

@@ -17,6 +17,7 @@ enum class MainCommand : UINT {
     AntiHide = 15,
     AntiHideInRemoteSession = 16,
     StartWithWindows = 17,
+    ShowOnTaskbar = 18,
     Exit = 31,
 };
 // The submenu "Справка".

@@ -17,7 +17,7 @@ import time
 
 # The main menu's items as the keyboard reaches them, separators skipped.
 MAIN_MENU = ["Элементы", "Создать ярлык...", "Открыть каталог", "Обновить", "Anti-Hide", "Anti-Hide в терминальной сессии",
-             "Запускать с Windows", "Справка", "Выход"]
+             "Запускать с Windows", "Показывать значки на панели задач", "Справка", "Выход"]
 
 
 # Asks until the condition holds or the deadline passes; answers its last answer.
