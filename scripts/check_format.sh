@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Another major version lays some lines out differently: the verdict is
-# Debian 12's clang-format 14, the one scripts/lib.sh installs.
+# Debian 12's clang-format 14 (package clang-format).
 format=$(command -v clang-format-14 || command -v clang-format || true)
 if [ -z "$format" ]; then
     echo "check_format: clang-format is missing (apt-get install clang-format)" >&2
