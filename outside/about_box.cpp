@@ -12,13 +12,13 @@ namespace {
 
 enum ControlId : int { kIconId = 100, kNameId, kVersionId, kCopyrightId, kTrademarkId, kDedicationId };
 
-// Dialog units of the message-box font.
+using namespace dialog_units;
 constexpr int kWidth = 220;
 constexpr int kTextLeft = 40;
-constexpr int kTextWidth = kWidth - kTextLeft - 7;
+constexpr int kTextWidth = kWidth - kTextLeft - kMargin;
 constexpr int kLine = 10;
-constexpr int kDedicationTop = 7 + 6 * kLine;
-constexpr int kHeight = kDedicationTop + 2 * kLine + 7 + 14 + 7;
+constexpr int kDedicationTop = kMargin + 6 * kLine;
+constexpr int kHeight = kDedicationTop + 2 * kLine + kMargin + kButtonHeight + kMargin;
 
 // What the box holds while it is up; the window only borrows the icon and font.
 struct AboutResources {
@@ -76,15 +76,15 @@ void ShowAboutBox(HINSTANCE instance, HWND owner) {
     DialogTemplate dialog(DS_MODALFRAME | DS_SETFOREGROUND | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"", font,
                           PointSize(font), kWidth, kHeight);
     const DWORD text = SS_LEFT | SS_NOPREFIX;
-    dialog.AddControl(DialogTemplate::kStatic, kIconId, SS_ICON, 7, 7, 21, 20);
-    dialog.AddControl(DialogTemplate::kStatic, kNameId, text, kTextLeft, 7, kTextWidth, kLine);
-    dialog.AddControl(DialogTemplate::kStatic, kVersionId, text, kTextLeft, 7 + kLine, kTextWidth, kLine);
-    dialog.AddControl(DialogTemplate::kStatic, kCopyrightId, text, kTextLeft, 7 + 3 * kLine, kTextWidth, kLine);
-    dialog.AddControl(DialogTemplate::kStatic, kTrademarkId, text, kTextLeft, 7 + 4 * kLine, kTextWidth, kLine);
+    dialog.AddControl(DialogTemplate::kStatic, kIconId, SS_ICON, kMargin, kMargin, 21, 20);
+    dialog.AddControl(DialogTemplate::kStatic, kNameId, text, kTextLeft, kMargin, kTextWidth, kLine);
+    dialog.AddControl(DialogTemplate::kStatic, kVersionId, text, kTextLeft, kMargin + kLine, kTextWidth, kLine);
+    dialog.AddControl(DialogTemplate::kStatic, kCopyrightId, text, kTextLeft, kMargin + 3 * kLine, kTextWidth, kLine);
+    dialog.AddControl(DialogTemplate::kStatic, kTrademarkId, text, kTextLeft, kMargin + 4 * kLine, kTextWidth, kLine);
     dialog.AddControl(DialogTemplate::kStatic, kDedicationId, text, kTextLeft, kDedicationTop, kTextWidth,
                       2 * kLine);
-    dialog.AddControl(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - 7 - 50,
-                      kHeight - 7 - 14, 50, 14);
+    dialog.AddControl(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - kMargin - kButtonWidth,
+                      kHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
 
     AboutResources resources{instance, {}, {}};
     if (DialogBoxIndirectParamW(instance, dialog.get(), owner, AboutProc, reinterpret_cast<LPARAM>(&resources)) ==

@@ -11,11 +11,22 @@
 #include <string>
 #include <vector>
 
+// Dialog units of the message-box font that the program's dialogs share,
+// as Windows' own dialogs space them: so a dialog grows with the user's
+// font and DPI as every other dialog does.
+namespace dialog_units {
+inline constexpr int kMargin = 7;
+inline constexpr int kButtonWidth = 50;
+inline constexpr int kButtonHeight = 14;
+}  // namespace dialog_units
+
 class DialogTemplate {
 public:
     static constexpr WORD kButton = 0x0080;
     static constexpr WORD kEdit = 0x0081;
     static constexpr WORD kStatic = 0x0082;
+    // What comes next is a number, not a name.
+    static constexpr WORD kOrdinal = 0xFFFF;
 
     // Size in dialog units of the given font. The template keeps positions
     // and sizes in 16 bits; a dialog is never anywhere near that large.
@@ -48,7 +59,7 @@ public:
         item.cy = static_cast<short>(cy);
         item.id = static_cast<WORD>(id);
         Append(&item, sizeof item);
-        words_.push_back(0xFFFF);
+        words_.push_back(kOrdinal);
         words_.push_back(windowClass);
         words_.push_back(0);  // no text
         words_.push_back(0);  // no creation data

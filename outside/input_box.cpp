@@ -12,13 +12,9 @@ namespace {
 constexpr int kPromptId = 100;
 constexpr int kEditId = 101;
 
-// Layout in dialog units of the message-box font, so the box grows with the
-// user's font and DPI as every other dialog does.
-constexpr int kMargin = 7;
+using namespace dialog_units;
 constexpr int kGap = 4;
 constexpr int kPromptWidth = 190;
-constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
 constexpr int kEditHeight = 12;
 constexpr int kClientWidth = kMargin + kPromptWidth + kMargin + kButtonWidth + kMargin;
 

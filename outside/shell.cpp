@@ -96,13 +96,8 @@ void SystemShell::OpenIconSettings(HWND owner) {
     // without it opens Settings at its start).
     constexpr DWORD kWindows10 = 10240;
     if (WindowsBuild() >= kWindows10) {
-        SHELLEXECUTEINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = SEE_MASK_FLAG_NO_UI;
-        info.hwnd = owner;
-        info.lpVerb = L"open";
-        info.lpFile = L"ms-settings:taskbar";
-        info.nShow = SW_SHOWNORMAL;
+        const std::wstring page = L"ms-settings:taskbar";
+        SHELLEXECUTEINFOW info = ExecuteInfo(owner, page, nullptr, SEE_MASK_FLAG_NO_UI, SW_SHOWNORMAL);
         if (!ShellExecuteExW(&info)) ThrowLastError();
         return;
     }

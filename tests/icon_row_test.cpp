@@ -100,6 +100,11 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForGoodWhateverCameOrWentAndUnderItsNewNam
     again.Apply(all, false);
     const Element* renamed = again.Find(ids[L"file 0"]);
     EXPECT_TRUE(renamed && renamed->file.name == L"renamed") << "renamed in place";
+    for (ULONGLONG i = all.size(); i <= IconRow::kMaxElements; ++i) all.push_back(File(L"more " + std::to_wstring(i)));
+    again.Apply(all, false);
+    while (again.Step()) {
+    }
+    EXPECT_EQ(area.icons[0], L"Vimbrel\nПоказаны не все файлы: значков не больше 2500") << "one file too many";
 }
 
 TEST_F(IconRowTest, AnIconReadForAnOlderStateOfItsFileIsNeverShownAndOneOfAFileKeptOfflineNeverRead) {
