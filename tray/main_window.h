@@ -29,7 +29,12 @@ public:
     static constexpr UINT_PTR kAntiHideTimerId = 1;
     static constexpr UINT_PTR kMissingIconsTimerId = 2;
     static constexpr UINT_PTR kUnreadIconsTimerId = 3;
+    static constexpr UINT_PTR kRowPauseTimerId = 4;
     static constexpr UINT kAntiHideIntervalMs = 60000;
+    // The taskbar's turn between two steps of the row's calls: it answers a
+    // program's calls before it looks at the mouse, so without a pause a
+    // click on any icon would wait for the whole row.
+    static constexpr UINT kRowPauseMs = static_cast<UINT>(IconRow::kStepMs);
 
     // Makes the window, puts up the main icon at once, and has the folder
     // listed; the row follows it from here on.
@@ -106,6 +111,8 @@ private:
     // Icons of shortcuts whose target is out of reach, read again from half
     // a minute to ten minutes apart (and when a drive or the network comes).
     RetryTimer unreadIconsTimer_{kUnreadIconsTimerId, 30000, 600000};
+    // Running while the row waits for its next step.
+    WindowTimer rowPause_{kRowPauseTimerId};
 
     // What waits for the next turn of the row's work.
     struct RowWork {
