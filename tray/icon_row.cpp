@@ -88,14 +88,9 @@ auto IconRow::Calling(Call call) {
 }
 
 void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
-    if (anew) {
-        for (Element& element : elements_) {
-            if (element.sync != TraySync::Add) removals_.push_back(element.id);
-            keys_.Set(element.id, 0);
-        }
-        elements_.clear();
-        reader_.Clear();
-    }
+    // Readings asked for before are of no use: every file is read again.
+    if (anew) reader_.Clear();
+    const unsigned askedBefore = lastGeneration_;
     std::vector<FileState> row;
     row.reserve(elements_.size());
     for (const Element& element : elements_) row.push_back(element.file);
@@ -116,6 +111,18 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         if (at->sync != TraySync::Add) removals_.push_back(at->id);
         keys_.Set(at->id, 0);
         elements_.erase(at);
+    }
+    // "Обновить": every icon keeps its id and its place in the taskbar and is
+    // given to it again (added only where the taskbar lost it), with its own
+    // icon and key read anew; a key another program held is tried again.
+    // Deleted and added, each icon would blink and lose its place.
+    if (anew) {
+        for (Element& element : elements_) {
+            if (element.generation <= askedBefore) Read(element);
+            if (element.hotkeyTaken) keys_.Set(element.id, 0);
+            Outdate(element.sync);
+        }
+        RetryMissing();
     }
     // Ids in name order, so that the same names get the same ids however the
     // folder happens to list them; places in the row in listing order.

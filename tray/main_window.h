@@ -118,7 +118,7 @@ private:
     struct RowWork {
         bool posted = false;     // its message is in the queue
         bool wanted = false;     // asked for while the row was busy
-        bool anew = true;        // the next listing builds the row anew: the first, and after "Обновить"
+        bool anew = true;        // the next listing reads every icon again: the first, and after "Обновить"
         bool reload = false;     // the icon size may have changed
         bool restore = false;    // icons the taskbar may have lost
         bool retryMissing = false;
