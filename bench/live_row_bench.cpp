@@ -9,6 +9,9 @@
 //   click N        the same start, with the main icon clicked twice a second
 //                  (left and right by turns) until the row is loaded: from
 //                  each click's arrival to its menu, worst and median
+//   refresh N      "Обновить" in a loaded row of N files, the main icon
+//                  clicked the same way until every file shows its icon read
+//                  anew: how long, the calls it took, and the clicks
 //   change N       one new file in a loaded row of N: until its icon shows,
 //                  and its own icon; median of 7
 //   calls          taskbar calls and icon readings for one file added,
@@ -26,11 +29,18 @@
 //                  a slow start of many files ends there, loaded or not
 //   --posted       clicks are posted to the window, not sent as the taskbar
 //                  sends them
+//   --taskbar      clicks go through the taskbar: a mouse click (SendInput)
+//                  where it shows the main icon, so that they wait in its
+//                  queue as the user's do
+//   --xdotool      the same click made in the X server by xdotool (under
+//                  Wine only), which the taskbar reads with the rest of its
+//                  X input, as it reads the user's
 //   --out FILE     the figures go to FILE too: a program started in a Wine
 //                  desktop may not reach the terminal
 
 #include "base/priority.h"
 #include "base/text.h"
+#include "base/texts.h"
 #include "outside/outside.h"
 #include "tray/icon_row.h"
 #include "tray/main_window.h"
@@ -48,6 +58,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -66,6 +77,8 @@ constexpr double kWaitMs = 10000;
 std::FILE* out = nullptr;
 double limitMs = 600000;
 bool postClicks = false;
+bool throughTaskbar = false;
+bool byXdotool = false;
 
 template <class... Args>
 void Print(const char* format, Args... args) {
@@ -118,6 +131,7 @@ public:
         bool present = false;
         double shownAt = -1;     // first in the taskbar
         double ownShownAt = -1;  // first carrying the file's own icon
+        double ownLastAt = -1;   // last given an icon of its own
         int ownShows = 0;        // icons of its own it was given
     };
 
@@ -146,6 +160,7 @@ public:
             if (unshownOwn_.erase(icon) == 0) return;
             ++shown.ownShows;
             if (shown.ownShownAt < 0) shown.ownShownAt = at;
+            shown.ownLastAt = at;
         });
     }
     void Removed(UINT id) {
@@ -188,6 +203,8 @@ public:
 
     // Under the lock only (in a WaitUntil condition or after the run).
     double MainShownAt() const { return mainShownAt_; }
+    // Every own icon read is shown.
+    bool OwnShown() const { return unshownOwn_.empty(); }
     int Present() const {
         return static_cast<int>(std::count_if(icons_.begin(), icons_.end(), [](const auto& i) { return i.second.present; }));
     }
@@ -200,6 +217,7 @@ public:
     }
     size_t Menus() const { return menus_.size(); }
     const Menu* LastMenu() const { return menus_.empty() ? nullptr : &menus_.back(); }
+    const Menu* MenuAt(size_t index) const { return index < menus_.size() ? &menus_[index] : nullptr; }
 
     // After the run.
     const std::map<UINT, Icon>& Icons() const { return icons_; }
@@ -319,11 +337,13 @@ private:
     ShellFileIcons real_;
 };
 
-// Nothing modal opens: a menu is answered at once with nothing chosen, the
-// shell is never asked to start anything.
+// Nothing modal opens: a menu is answered at once with nothing chosen (or
+// with the command a part asked for), the shell is never asked to start
+// anything.
 class Quiet final : public ModalUi, public Shell {
 public:
     explicit Quiet(Record& record) : record_(record) {}
+    std::atomic<UINT> answer = 0;  // the next menu's choice
     int MessageBox(const std::wstring&, UINT) override { return IDOK; }
     std::optional<std::wstring> InputBox(const std::wstring&, const std::wstring&) override { return {}; }
     std::optional<std::wstring> ChooseFile(HWND) override { return {}; }
@@ -331,7 +351,7 @@ public:
     MenuChoice PopupMenu(HMENU menu, HWND, POINT at) override {
         // "Элементы", first in the main menu, lists every file of the row.
         record_.MenuShown(at.x, NowMs(), GetMenuItemCount(GetSubMenu(menu, 0)));
-        return {};
+        return {answer.exchange(0)};
     }
     DWORD Open(HWND, const std::wstring&) override { return ERROR_SUCCESS; }
     void Delete(HWND, const std::wstring&) override {}
@@ -365,12 +385,15 @@ private:
     std::wstring path_;
 };
 
-// What reaches the window's thread, seen by hooks: when each click arrived
-// (sent, or taken from the queue), which came back through the queue, and
-// the timer messages while they are counted.
+// What reaches the window's thread, seen by hooks: when each tray callback
+// arrived, sent or taken from the queue, and the timer messages while they
+// are counted. Read by the part's thread once the program's loop is over.
 struct Taken {
-    std::map<LONG, double> clicks;  // by the click's x, its first arrival
-    std::set<LONG> requeued;        // arrived again from the queue: put back while the row was busy
+    struct Callback {
+        double at;
+        bool queued;  // from the queue: posted, or put back while the row was busy
+    };
+    std::vector<Callback> callbacks;
     std::atomic<bool> countingTimers = false;
     int timers = 0;
 } taken;
@@ -378,20 +401,17 @@ struct Taken {
 LRESULT CALLBACK WatchQueue(int code, WPARAM removal, LPARAM lParam) {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && removal == PM_REMOVE) {
-        if (message->message == kTrayCallbackMessage) {
-            const LONG x = GET_X_LPARAM(message->wParam);
-            if (!taken.clicks.emplace(x, NowMs()).second) taken.requeued.insert(x);
-        } else if (message->message == WM_TIMER && taken.countingTimers) {
+        if (message->message == kTrayCallbackMessage)
+            taken.callbacks.push_back({NowMs(), true});
+        else if (message->message == WM_TIMER && taken.countingTimers)
             ++taken.timers;
-        }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
 LRESULT CALLBACK WatchSent(int code, WPARAM fromThisThread, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == kTrayCallbackMessage)
-        taken.clicks.emplace(GET_X_LPARAM(message->wParam), NowMs());
+    if (code == HC_ACTION && message->message == kTrayCallbackMessage) taken.callbacks.push_back({NowMs(), false});
     return CallNextHookEx(nullptr, code, fromThisThread, lParam);
 }
 
@@ -399,7 +419,9 @@ class Hooks {
 public:
     Hooks()
         : queue_(SetWindowsHookExW(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId())),
-          sent_(SetWindowsHookExW(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId())) {}
+          sent_(SetWindowsHookExW(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId())) {
+        taken.callbacks.reserve(65536);
+    }
     ~Hooks() {
         for (const HHOOK hook : {queue_, sent_})
             if (hook) UnhookWindowsHookEx(hook);
@@ -411,10 +433,134 @@ private:
     HHOOK queue_, sent_;
 };
 
-// A click on the main icon as the taskbar reports it. Wine's taskbar sends
-// it with SendNotifyMessage, so that it arrives even while the program waits
-// inside a call to the taskbar; posted, it waits in the queue for the loop.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Where the taskbar shows the main icon, on the screen. Each icon has a
+// tooltip window of its own, owned by the taskbar; it answers with the
+// icon's rectangle, into memory of the taskbar's process.
+std::optional<POINT> MainIconPlace() {
+    const HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(taskbar, &pid);
+    const UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!taskbar || !process) return std::nullopt;
+    char* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    const ScopeExit free([&] { VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE); });
+    std::vector<HWND> windows;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    for (const HWND tooltip : windows) {
+        wchar_t name[64] = L"";
+        GetClassNameW(tooltip, name, 64);
+        if (std::wstring(name) != TOOLTIPS_CLASSW || GetAncestor(GetWindow(tooltip, GW_OWNER), GA_ROOT) != taskbar)
+            continue;
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.lpszText = reinterpret_cast<wchar_t*>(remote + 512);
+        wchar_t text[256] = L"";
+        WriteProcessMemory(process.get(), remote, &info, sizeof info, nullptr);
+        WriteProcessMemory(process.get(), remote + 512, text, sizeof text, nullptr);
+        if (!SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote))) continue;
+        ReadProcessMemory(process.get(), remote, &info, sizeof info, nullptr);
+        ReadProcessMemory(process.get(), remote + 512, text, sizeof text - 2, nullptr);
+        if (std::wstring(text) != texts::kMainIconTip || IsRectEmpty(&info.rect)) continue;
+        POINT centre{(info.rect.left + info.rect.right) / 2, (info.rect.top + info.rect.bottom) / 2};
+        MapWindowPoints(info.hwnd, nullptr, &centre, 1);
+        return centre;
+    }
+    return std::nullopt;
+}
+
+// Set once a part has found it: clicks go through the taskbar from then on.
+std::optional<POINT> mainIconAt;
+
+// A mouse click at that place on the screen, as the user's hand makes it:
+// the window under the pointer takes it from its input queue.
+void ClickAt(POINT at, bool right) {
+    const auto normal = [](LONG value, int metric) {
+        return static_cast<LONG>((value + 0.5) * 65536.0 / GetSystemMetrics(metric));
+    };
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = normal(at.x, SM_CXSCREEN);
+        input.mi.dy = normal(at.y, SM_CYSCREEN);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof inputs[0]);
+}
+
+// The same click made in the X server under Wine, by one xdotool that
+// reads its commands as they are written into a named pipe of the Unix
+// side: no program start between the moment a click is made and the click.
+// Wine runs a Unix program that CreateProcess is given (the shell here,
+// which makes the pipe); its anonymous pipes do not reach such a program.
+class Xdotool {
+public:
+    // A name no earlier run had (Wine gives its processes the same ids again
+    // and again), or a shell of that run, still waiting for its pipe to
+    // open, would take these commands to its long gone X server.
+    Xdotool()
+        : fifo_("/tmp/vimbrel-bench-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(static_cast<unsigned long long>(NowMs() * 1000))) {
+        const std::wstring fifo = Wide(fifo_);
+        // The shell takes the pipe away once xdotool has ended.
+        std::wstring command = L"sh -c \"mkfifo " + fifo + L" && xdotool - <" + fifo + L"; rm -f " + fifo + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &started)) {
+            Print("xdotool could not be started: error %lu\n", GetLastError());
+            return;
+        }
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+        // Open once the shell has made it, which takes a moment.
+        for (const double end = NowMs() + 5000; !pipe_ && NowMs() < end; Sleep(20))
+            pipe_ = UniqueFile(
+                CreateFileW(WindowsPath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!pipe_) Print("xdotool's pipe did not open\n");
+    }
+    // Its input closed, xdotool ends.
+    ~Xdotool() = default;
+    Xdotool(const Xdotool&) = delete;
+    Xdotool& operator=(const Xdotool&) = delete;
+
+    void Click(POINT at, bool right) {
+        Run("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click " + (right ? "3" : "1") + "\n");
+    }
+
+private:
+    void Run(const std::string& line) {
+        DWORD written = 0;
+        WriteFile(pipe_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+    std::wstring WindowsPath() const {
+        std::wstring path = L"Z:" + Wide(fifo_);
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return path;
+    }
+
+    std::string fifo_;
+    UniqueFile pipe_;
+};
+
+std::unique_ptr<Xdotool> xdotool;
+
+// A click on the main icon. Through the taskbar, a real click where it shows
+// the icon; else as the taskbar reports one: Wine's taskbar sends it with
+// SendNotifyMessage, so that it arrives even while the program waits inside
+// a call to the taskbar; posted, it waits in the queue for the loop.
 void Click(HWND hwnd, WORD x, WORD event) {
+    if (mainIconAt && xdotool) return xdotool->Click(*mainIconAt, event == WM_CONTEXTMENU);
+    if (mainIconAt) return ClickAt(*mainIconAt, event == WM_CONTEXTMENU);
     const WPARAM anchor = MAKEWPARAM(x, 700);
     const LPARAM what = MAKELPARAM(event, IconRow::kMainIconId);
     if (postClicks)
@@ -473,15 +619,85 @@ void PrintReads(const Record& record, double since) {
           record.Reads() ? record.ReadMs() / record.Reads() : 0.0, record.Reads() ? record.LastReadAt() - since : 0.0);
 }
 
+// Clicks on the main icon, left and right by turns, each once the one before
+// has its menu (so that none waits behind another) and at least half a
+// second after it: when each was made, how many icons the taskbar showed
+// then, and its menu.
+struct Clicks {
+    std::vector<double> made;
+    std::vector<int> shown;
+    std::vector<Record::Menu> menus;  // one fewer than made when the last had none within kWaitMs
+};
+
+// Clicks until `done` (called under the record's lock) holds or `end` has
+// passed; whether it held.
+template <class Done>
+bool ClickUntil(HWND hwnd, Record& record, Done done, double end, Clicks& clicks) {
+    for (double next = NowMs(); next < end;) {
+        if (record.WaitUntil(done, next)) return true;
+        const auto [menus, shown] = record.Get([&] { return std::pair(record.Menus(), record.Present()); });
+        clicks.shown.push_back(shown);
+        clicks.made.push_back(NowMs());
+        const auto x = static_cast<WORD>(clicks.made.size());
+        Click(hwnd, x, x % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU);
+        if (!record.WaitUntil([&] { return record.Menus() > menus; }, NowMs() + kWaitMs)) {
+            Print("  click %zu: no menu within %.0f s; no more clicks\n", clicks.made.size(), kWaitMs / 1000);
+            return record.WaitUntil(done, end);
+        }
+        clicks.menus.push_back(record.Get([&] { return *record.MenuAt(menus); }));
+        next = std::max(clicks.made.back() + kClickIntervalMs, clicks.menus.back().at + kClickIntervalMs / 2);
+    }
+    return record.Get(done);
+}
+
+const char* ClickWay() {
+    if (throughTaskbar) return byXdotool ? "xdotool, through the taskbar" : "SendInput, through the taskbar";
+    return postClicks ? "posted" : "sent";
+}
+
+// From each click to its menu, and where that time went: until the first
+// callback reached the window's thread (the taskbar took the click), and
+// from there to the menu. After the run.
+void PrintClicks(const Clicks& clicks, const char* during) {
+    std::vector<double> total, queued, handled;
+    int worstShown = 0, putBack = 0;
+    for (size_t k = 0; k < clicks.menus.size(); ++k) {
+        const double made = clicks.made[k], menu = clicks.menus[k].at;
+        const auto first = std::find_if(taken.callbacks.begin(), taken.callbacks.end(),
+                                        [&](const Taken::Callback& c) { return c.at >= made; });
+        if (first == taken.callbacks.end() || first->at > menu) continue;
+        const auto fromQueue = std::count_if(first, taken.callbacks.end(),
+                                             [&](const Taken::Callback& c) { return c.at <= menu && c.queued; });
+        if (fromQueue > (postClicks ? 1 : 0)) ++putBack;
+        if (total.empty() || menu - made > Worst(total)) worstShown = clicks.shown[k];
+        total.push_back(menu - made);
+        queued.push_back(first->at - made);
+        handled.push_back(menu - first->at);
+    }
+    Print("  %zu clicks (%s) %s, %zu menus: click to menu worst %.1f ms (%d icons shown then), median %.1f ms\n",
+          clicks.made.size(), ClickWay(), during, total.size(), Worst(total), worstShown, Median(total));
+    Print("    until the window took it worst %.1f ms, median %.1f ms; from there to the menu worst %.1f ms, median "
+          "%.1f ms; %d put back until the taskbar call under way was over\n",
+          Worst(queued), Median(queued), Worst(handled), Median(handled), putBack);
+}
+
+// Clicks through the taskbar go where it shows the main icon.
+bool FindMainIcon() {
+    if (!throughTaskbar) return true;
+    mainIconAt = MainIconPlace();
+    if (!mainIconAt) Print("the main icon is not in the taskbar\n");
+    return mainIconAt.has_value();
+}
+
 // Start, and with `clicking` the main icon clicked from its arrival until the
-// row is loaded, each click posted as the taskbar reports it.
+// row is loaded.
 void Start(int files, bool slow, bool clicking) {
     Folder folder(L"vimbrel-bench-start");
     folder.Fill(files);
     const Hooks hooks;
     Session session(folder, slow);
     Record& record = *session.record;
-    std::vector<double> posted;  // click k (its x) sent at posted[k - 1]
+    Clicks clicks;
     bool loaded = false;
     session.Run([&](HWND hwnd) {
         const double end = session.startedAt + limitMs;
@@ -490,21 +706,7 @@ void Start(int files, bool slow, bool clicking) {
             return;
         }
         record.WaitUntil([&] { return record.MainShownAt() >= 0; }, end);
-        // Each click once the one before has its menu, so that none waits
-        // behind another.
-        for (double next = NowMs(); next < end;) {
-            if ((loaded = record.WaitUntil([&] { return record.Loaded(files); }, next))) break;
-            posted.push_back(NowMs());
-            const auto x = static_cast<WORD>(posted.size());
-            Click(hwnd, x, x % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU);
-            double answered = 0;
-            const auto menu = [&] {
-                const Record::Menu* last = record.LastMenu();
-                return last && last->x == x && (answered = last->at) > 0;
-            };
-            if (!record.WaitUntil(menu, NowMs() + kWaitMs)) break;
-            next = std::max(posted.back() + kClickIntervalMs, answered + kClickIntervalMs / 2);
-        }
+        if (FindMainIcon()) loaded = ClickUntil(hwnd, record, [&] { return record.Loaded(files); }, end, clicks);
     });
 
     const double runMs = session.endedAt - session.startedAt;
@@ -525,23 +727,7 @@ void Start(int files, bool slow, bool clicking) {
     PrintReads(record, session.startedAt);
     if (!clicking) return;
 
-    std::vector<double> total, queued, handled;
-    int worstList = 0;  // files the slowest menu listed
-    for (const Record::Menu& menu : record.MenusShown()) {
-        const auto arrived = taken.clicks.find(menu.x);
-        if (menu.x < 1 || static_cast<size_t>(menu.x) > posted.size() || arrived == taken.clicks.end()) continue;
-        const double post = posted[static_cast<size_t>(menu.x) - 1];
-        if (total.empty() || menu.at - post > Worst(total)) worstList = menu.listed;
-        total.push_back(menu.at - post);
-        queued.push_back(arrived->second - post);
-        handled.push_back(menu.at - arrived->second);
-    }
-    Print("  %zu clicks (%s) while loading, %zu menus: click to menu worst %.1f ms (a list of %d files), median %.1f "
-          "ms\n",
-          posted.size(), postClicks ? "posted" : "sent", total.size(), Worst(total), worstList, Median(total));
-    Print("    until the window took it worst %.1f ms, median %.1f ms; from there to the menu worst %.1f ms, median "
-          "%.1f ms; %zu put back until the taskbar call under way was over\n",
-          Worst(queued), Median(queued), Worst(handled), Median(handled), taken.requeued.size());
+    PrintClicks(clicks, "while loading");
     // Where a menu's time goes: "Элементы" lists every file of the row, each with its icon.
     Menus menus;
     const UniqueIcon icon = ShellFileIcons().TypeIcon(L"Файл.txt", TrayIconSize());
@@ -553,6 +739,56 @@ void Start(int files, bool slow, bool clicking) {
     Print("  the list of %d files alone (Menus::SetElements, after the run): %.0f ms into an empty menu, %.0f ms "
           "in place of the same list\n",
           files, again - start, NowMs() - again);
+}
+
+// "Обновить" chosen in the main menu of a loaded row, the main icon clicked
+// until every file shows its own icon read anew (each own icon shown once
+// more than before, and no reading left unshown).
+void Refresh(int files) {
+    Folder folder(L"vimbrel-bench-refresh");
+    folder.Fill(files);
+    const Hooks hooks;
+    Session session(folder, false);
+    Record& record = *session.record;
+    Clicks clicks;
+    double chosen = 0, ended = 0;
+    bool refreshed = false;
+    std::map<UINT, int> before;  // own icons shown, by icon id
+    session.Run([&](HWND hwnd) {
+        if (!session.WaitLoaded(files)) return Print("refresh: the row did not load\n");
+        record.WaitQuiet(1000, NowMs() + kWaitMs);
+        if (!FindMainIcon()) return;
+        record.Get([&] {
+            for (const auto& [id, icon] : record.Icons()) before[id] = icon.ownShows;
+        });
+        record.ResetCalls();
+        const size_t menus = record.Get([&] { return record.Menus(); });
+        session.quiet.answer = CommandId(MainCommand::Refresh);
+        Click(hwnd, 0, WM_CONTEXTMENU);
+        if (!record.WaitUntil([&] { return record.Menus() > menus; }, NowMs() + kWaitMs))
+            return Print("refresh: the menu did not open\n");
+        chosen = record.Get([&] { return record.MenuAt(menus)->at; });
+        const auto done = [&] {
+            for (const auto& [id, shows] : before) {
+                const auto icon = record.Icons().find(id);
+                if (icon == record.Icons().end() || !icon->second.present || icon->second.ownShows <= shows)
+                    return false;
+            }
+            return record.OwnShown();
+        };
+        refreshed = ClickUntil(hwnd, record, done, chosen + limitMs, clicks);
+        ended = NowMs();
+    });
+    double last = -1;
+    for (const auto& [id, icon] : record.Icons()) last = std::max(last, icon.ownLastAt - chosen);
+    if (refreshed)
+        Print("refresh %d files: every file's own icon read anew and shown %.0f ms after \"Обновить\"\n", files,
+              last);
+    else
+        Print("refresh %d files: not done %.0f s after \"Обновить\"\n", files, (ended - chosen) / 1000);
+    PrintCalls(record, ended - chosen);
+    PrintReads(record, chosen);
+    PrintClicks(clicks, "during the refresh");
 }
 
 void Change(int files) {
@@ -735,6 +971,10 @@ int wmain(int argc, wchar_t** argv) {
             slow = true;
         else if (arg == L"--posted")
             postClicks = true;
+        else if (arg == L"--taskbar")
+            throughTaskbar = true;
+        else if (arg == L"--xdotool")
+            throughTaskbar = byXdotool = true;
         else
             words.push_back(arg);
     }
@@ -746,9 +986,12 @@ int wmain(int argc, wchar_t** argv) {
     InitCommonControlsEx(&controls);
     const ComApartment apartment;
     RestAtIdlePriority();
+    if (byXdotool) xdotool = std::make_unique<Xdotool>();
 
     if ((part == L"start" || part == L"click") && number > 0)
         Start(number, slow, part == L"click");
+    else if (part == L"refresh" && number > 0)
+        Refresh(number);
     else if (part == L"change" && number > 0)
         Change(number);
     else if (part == L"calls")
@@ -760,8 +1003,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (part == L"leaks")
         Leaks();
     else
-        Print("usage: live_row_bench [--slow] [--for SECONDS] [--posted] [--out FILE] start N | click N | change N | calls | "
-              "burst | idle SECONDS | leaks\n");
+        Print("usage: live_row_bench [--slow] [--for SECONDS] [--posted | --taskbar | --xdotool] [--out FILE] "
+              "start N | click N | refresh N | change N | calls | burst | idle SECONDS | leaks\n");
     if (out) std::fclose(out);
     return 0;
 }

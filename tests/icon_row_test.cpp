@@ -46,8 +46,8 @@ struct IconRowTest : testing::Test {
     UniqueWindow owner{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
     IconRow row{area, owner.get(), folder.Path(), icons, WM_APP};
 
-    void Show(const std::vector<FileState>& listing) {
-        row.Apply(listing, false);
+    void Show(const std::vector<FileState>& listing, bool anew = false) {
+        row.Apply(listing, anew);
         while (row.Step()) {
         }
     }
@@ -76,6 +76,16 @@ TEST_F(IconRowTest, AnUpdateTouchesOnlyTheIconsOfFilesThatChangedAndNewOnesJoinT
     area.log.clear();
     Show(listing);
     EXPECT_TRUE(area.log.empty()) << "nothing changed";
+}
+
+TEST_F(IconRowTest, RefreshGivesTheTaskbarEachIconWhereItStandsAndAddsOnlyOneItLost) {
+    const std::vector<FileState> listing = {File(L"a.txt"), File(L"b.txt")};
+    Show(listing);
+    const std::wstring a = std::to_wstring(row.Elements()[0].id), b = std::to_wstring(row.Elements()[1].id);
+    area.Remove({owner.get(), row.Elements()[1].id});
+    area.log.clear();
+    Show(listing, true);
+    EXPECT_EQ(area.log, (std::vector<std::wstring>{L"modify " + a, L"modify " + b, L"add " + b}));
 }
 
 TEST_F(IconRowTest, EachFileKeepsItsIdForGoodWhateverCameOrWentAndUnderItsNewName) {

@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include <chrono>
+
 static constexpr DWORD kIdle = IDLE_PRIORITY_CLASS, kNormal = NORMAL_PRIORITY_CLASS;
 using Calls = std::vector<std::pair<std::wstring, DWORD>>;
 
@@ -123,6 +125,20 @@ TEST_F(MainWindowTest, AntiHideLeavesIconsTheTaskbarHasAndAddsOnlyALostOne) {
     EXPECT_TRUE(Shows(1));
     const std::wstring id = std::to_wstring(A());
     EXPECT_EQ(fakes.tray.log, (std::vector<std::wstring>{L"modify 0", L"modify " + id, L"add " + id}));
+}
+
+TEST_F(MainWindowTest, AfterAStepsWorthOfCallsTheTaskbarHasItsTurnBeforeTheNextStep) {
+    using Clock = std::chrono::steady_clock;  // finer than a tick count, which moves a millisecond or more at once
+    Clock::time_point stepEnded, nextStarted;
+    fakes.tray.whileAdding = [&] {
+        Sleep(static_cast<DWORD>(2 * IconRow::kStepMs));  // a taskbar slow enough to fill a step with one call
+        stepEnded = Clock::now();
+        fakes.tray.whileAdding = [&] { nextStarted = Clock::now(); };
+    };
+    folder.Write(L"b.txt");
+    folder.Write(L"c.txt");
+    EXPECT_TRUE(Shows(3));
+    EXPECT_GE(nextStarted - stepEnded, std::chrono::milliseconds(MainWindow::kRowPauseMs / 2));
 }
 
 TEST_F(MainWindowTest, SlowIconsHoldUpNeitherTheRowNorAClick) {

@@ -80,15 +80,9 @@ auto IconRow::Calling(Call call) {
 }
 
 void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
-    if (anew) {
-        for (Element& element : elements_) {
-            if (element.sync != TraySync::Add) removals_.push_back(element.id);
-            keys_.Set(element.id, 0);
-            ids_.Release(element.file.name);
-        }
-        elements_.clear();
-        reader_.Clear();
-    }
+    // Readings asked for before are of no use: every file is read again.
+    if (anew) reader_.Clear();
+    const unsigned askedBefore = lastGeneration_;
     std::vector<FileState> row;
     row.reserve(elements_.size());
     for (const Element& element : elements_) row.push_back(element.file);
@@ -112,6 +106,18 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
         ids_.Release(at->file.name);
         elements_.erase(at);
         SetKeyOf(id, 0);
+    }
+    // "Обновить": every icon keeps its id and its place in the taskbar and is
+    // given to it again (added only where the taskbar lost it), with its own
+    // icon and key read anew; a key another program held is tried again.
+    // Deleted and added, each icon would blink and lose its place.
+    if (anew) {
+        for (Element& element : elements_) {
+            if (element.generation <= askedBefore) Read(element);
+            if (keys_.StateOf(element.id) == KeyState::Program) SetKeyOf(element.id, 0);
+            Outdate(element.sync);
+        }
+        RetryMissing();
     }
     // As many as the row has room for, in listing order; ids in name order,
     // so that new names get the same ids however the folder lists them.

@@ -75,8 +75,8 @@ public:
     IconRow& operator=(const IconRow&) = delete;
 
     // The row made to follow a listing of the folder: only what changed, new
-    // files at the end; or, anew, every icon out and back in folder order
-    // with every icon read again ("Обновить").
+    // files at the end; anew ("Обновить"), every icon also read again and
+    // given to the taskbar again where it stands.
     void Apply(const std::vector<FileState>& listing, bool anew);
     // The icons (and shortcut keys) the worker has read.
     void TakeReadings();

@@ -62,6 +62,7 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
     antiHideTimer_.Attach(hwnd_.get());
     missingIconsTimer_.Attach(hwnd_.get());
     unreadIconsTimer_.Attach(hwnd_.get());
+    rowPause_.Attach(hwnd_.get());
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
     if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
@@ -426,6 +427,8 @@ void MainWindow::OnTimer(UINT_PTR id) {
         work_.retryMissing = true;
     } else if (id == kUnreadIconsTimerId && unreadIconsTimer_.Ticked()) {
         work_.retryReadings = true;
+    } else if (id == kRowPauseTimerId && rowPause_.Running()) {
+        rowPause_.Stop();
     } else {
         return;
     }
@@ -488,7 +491,12 @@ void MainWindow::OnRowWork() {
     if (std::exchange(work_.retryMissing, false)) row_.RetryMissing();
     if (work_.retryReadings || work_.readAgain) row_.RetryReadings(std::exchange(work_.readAgain, false));
     work_.retryReadings = false;
-    if (row_.Step() || work_.wanted) ScheduleRowWork();
+    // A step only once the pause after the last one is over; the first
+    // step after a rest comes at once, so a lone change shows straight away.
+    const bool more = !rowPause_.Running() && row_.Step();
+    if (more) rowPause_.Start(kRowPauseMs);
+    // Without a timer (the session has none left) the next step comes at once.
+    if (work_.wanted || (more && !rowPause_.Running())) ScheduleRowWork();
     missingIconsTimer_.Follow(row_.Missing());
     unreadIconsTimer_.Follow(row_.OutOfReach());
 }
@@ -512,6 +520,7 @@ void MainWindow::OnDestroy() {
     // While the window still exists: an icon whose owner window is gone can
     // stay drawn in the notification area after the program has ended.
     antiHideTimer_.Stop();
+    rowPause_.Stop();
     missingIconsTimer_.Follow(false);
     unreadIconsTimer_.Follow(false);
     row_.RemoveAll();

@@ -42,7 +42,12 @@ public:
     static constexpr UINT_PTR kAntiHideTimerId = 1;
     static constexpr UINT_PTR kMissingIconsTimerId = 2;
     static constexpr UINT_PTR kUnreadIconsTimerId = 3;
+    static constexpr UINT_PTR kRowPauseTimerId = 4;
     static constexpr UINT kAntiHideIntervalMs = 60000;
+    // The taskbar's turn between two steps of the row's calls: it answers a
+    // program's calls before it looks at the mouse, so without a pause a
+    // click on any icon would wait for the whole row.
+    static constexpr UINT kRowPauseMs = static_cast<UINT>(IconRow::kStepMs);
 
     // Makes the window, puts up the main icon at once, and has the folder
     // listed; the row follows it from here on. The icons' ids are kept in
@@ -132,12 +137,14 @@ private:
     // Icons of shortcuts whose target is out of reach, read again from half
     // a minute to ten minutes apart (and when a drive or the network comes).
     RetryTimer unreadIconsTimer_{kUnreadIconsTimerId, 30000, 600000};
+    // Running while the row waits for its next step.
+    WindowTimer rowPause_{kRowPauseTimerId};
 
     // What waits for the next turn of the row's work.
     struct RowWork {
         bool posted = false;     // its message is in the queue
         bool wanted = false;     // asked for while the row was busy
-        bool anew = true;        // the next listing builds the row anew: the first, and after "Обновить"
+        bool anew = true;        // the next listing reads every icon again: the first, and after "Обновить"
         bool reload = false;     // the icon size may have changed
         bool restore = false;    // icons the taskbar may have lost
         bool retryMissing = false;
