@@ -1,21 +1,11 @@
 #pragma once
-// One owning type per kind of Win32 handle. Each is movable, never copyable,
-// and counts what it created and destroyed so that leak checks work even
-// where the system's own resource counters do not (Wine answers 0 to them).
+// One owning type per kind of Win32 handle. Each is movable, never copyable.
 
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstdint>
 #include <utility>
-
-template <class Traits>
-struct HandleCounter {
-    static inline std::uint64_t created = 0;
-    static inline std::uint64_t destroyed = 0;
-    static std::uint64_t live() { return created - destroyed; }
-};
 
 template <class Traits>
 class Unique {
@@ -23,14 +13,11 @@ public:
     using Handle = typename Traits::Handle;
 
     Unique() noexcept = default;
-    explicit Unique(Handle h) noexcept : handle_(h) {
-        if (valid()) ++HandleCounter<Traits>::created;
-    }
+    explicit Unique(Handle h) noexcept : handle_(h) {}
     ~Unique() { reset(); }
 
     Unique(const Unique&) = delete;
     Unique& operator=(const Unique&) = delete;
-    // A move hands the same handle on: it is neither created nor destroyed.
     Unique(Unique&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
     Unique& operator=(Unique&& other) noexcept {
         if (this != &other) {
@@ -44,19 +31,12 @@ public:
     bool valid() const noexcept { return handle_ != Traits::Invalid(); }
     explicit operator bool() const noexcept { return valid(); }
 
-    // Gives up ownership without closing; the counters then no longer see it.
-    Handle release() noexcept {
-        if (valid()) ++HandleCounter<Traits>::destroyed;
-        return std::exchange(handle_, Traits::Invalid());
-    }
+    // Gives up ownership without closing.
+    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
 
     void reset(Handle h = Traits::Invalid()) noexcept {
-        if (valid()) {
-            Traits::Close(handle_);
-            ++HandleCounter<Traits>::destroyed;
-        }
+        if (valid()) Traits::Close(handle_);
         handle_ = h;
-        if (valid()) ++HandleCounter<Traits>::created;
     }
 
 private:

@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ShowOnTaskbarOpensTheSystemsPageWhereWindowsKeepsNoRecord
     if (IconPromotion(kNotifyIconSettingsKey, {}, nullptr, 0).Available()) GTEST_SKIP() << "Windows 11 keeps them";
     Choose(MainCommand::ShowOnTaskbar);
     EXPECT_EQ(fakes.shell.calls, (Calls{{L"icon settings", kNormal}}));
-    EXPECT_FALSE(window.MenuBar().Checked(MainCommand::ShowOnTaskbar) || LoadOptions().showOnTaskbar) << "a command, not a tick";
+    EXPECT_FALSE((GetMenuState(window.MenuBar().Main(), CommandId(MainCommand::ShowOnTaskbar), MF_BYCOMMAND) & MF_CHECKED) || LoadOptions().showOnTaskbar) << "a command, not a tick";
 }
 
 // What the menus asked of uxtheme: an ordinal looked up as its negative, SetPreferredAppMode's argument, 136 flushed.

@@ -59,10 +59,6 @@ MainWindow::MainWindow(HINSTANCE instance, Outside& outside, Options& options, s
       promotion_(kNotifyIconSettingsKey, program::Path(), hwnd_.get(), kIconRecordsChangedMessage) {
     OpenToLowerIntegrity(hwnd_.get(), {taskbarCreatedMessage_, showMenuMessage_, kTrayCallbackMessage}, RunsElevated(),
                          ChangeWindowMessageFilterEx);
-    antiHideTimer_.Attach(hwnd_.get());
-    missingIconsTimer_.Attach(hwnd_.get());
-    unreadIconsTimer_.Attach(hwnd_.get());
-    rowPause_.Attach(hwnd_.get());
     menus_.SetChecked(MainCommand::AntiHide, options_.antiHide);
     menus_.SetChecked(MainCommand::AntiHideInRemoteSession, options_.antiHideInRemoteSession);
     if (options_.antiHide) antiHideTimer_.Start(kAntiHideIntervalMs);
@@ -124,70 +120,98 @@ void MainWindow::Fail(const Error& error) {
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto menu = reinterpret_cast<HMENU>(wParam);
     switch (message) {
         case kTrayCallbackMessage: OnTrayCallback(wParam, lParam); return 0;
-        case kRowWorkMessage:
-            work_.posted = false;
-            OnRowWork();
-            return 0;
+        case kRowWorkMessage: OnRowWorkMessage(); return 0;
         case kFolderListedMessage:
         case kIconsReadMessage: ScheduleRowWork(); return 0;
-        case kNetworkChangedMessage:
-            work_.readAgain = true;
-            ScheduleRowWork();
-            return 0;
-        case kIconRecordsChangedMessage:
-            // Explorer recorded an icon, or a record changed; one queued
-            // before the user unticked the item still arrives.
-            if (options_.showOnTaskbar) FollowIconRecords(false);
-            return 0;
+        case kNetworkChangedMessage: ReadOutOfReachAgain(); return 0;
+        case kIconRecordsChangedMessage: OnIconRecordsChanged(); return 0;
         case WM_HOTKEY: OnHotkey(wParam); return 0;
-        case WM_INITMENUPOPUP:
-            if (reinterpret_cast<HMENU>(wParam) == menus_.Elements()) ListElements();
-            return 0;
-        case WM_UNINITMENUPOPUP:
-            // Its bitmaps go with it: one per file, until it opens again.
-            if (reinterpret_cast<HMENU>(wParam) == menus_.Elements()) menus_.SetElements({});
-            return 0;
+        case WM_INITMENUPOPUP: OnMenuOpening(menu); return 0;
+        case WM_UNINITMENUPOPUP: OnMenuClosed(menu); return 0;
         case WM_TIMER: OnTimer(wParam); return 0;
         case WM_CLOSE: Close(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION: OnEndSession(wParam != FALSE, lParam); return 0;
         case WM_SETTINGCHANGE: OnSettingChange(wParam, lParam); return 0;
-        case WM_DPICHANGED:
-            work_.reload = true;
-            ScheduleRowWork();
-            return 0;
-        case WM_DEVICECHANGE:
-            // A drive arrived: a shortcut's target may be in reach now.
-            if (wParam == DBT_DEVICEARRIVAL) {
-                work_.readAgain = true;
-                ScheduleRowWork();
-            }
-            return TRUE;
+        case WM_DPICHANGED: OnDpiChanged(); return 0;
+        case WM_DEVICECHANGE: OnDeviceChange(wParam); return TRUE;
         case WM_DESTROY: OnDestroy(); return 0;
-        case WM_NCDESTROY:
-            // Destroyed by the system: nothing left to destroy, and the
-            // handle may soon name another window.
-            hwnd_.release();
-            return 0;
-        default:
-            if (message == taskbarCreatedMessage_ && message != 0) {
-                // A new taskbar, or the same one at a new DPI with the icons still there.
-                work_.reload = work_.restore = true;
-                ScheduleRowWork();
-                return 0;
-            }
-            if (message == showMenuMessage_ && message != 0) {
-                if (BringDialogForward()) return 0;
-                POINT at{};
-                GetCursorPos(&at);
-                const NormalPriority normal;
-                ShowMainMenu(at);
-                return 0;
-            }
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+        case WM_NCDESTROY: OnNcDestroy(); return 0;
+        default: return OnRegisteredMessage(message, wParam, lParam);
     }
+}
+
+LRESULT MainWindow::OnRegisteredMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // RegisterWindowMessage answers 0 when it fails: no message is 0 here.
+    if (message == taskbarCreatedMessage_ && message != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    if (message == showMenuMessage_ && message != 0) {
+        OnSecondCopy();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+}
+
+void MainWindow::OnRowWorkMessage() {
+    work_.posted = false;
+    OnRowWork();
+}
+
+void MainWindow::ReadOutOfReachAgain() {
+    // A drive arrived or the network changed: a shortcut's target may be in reach now.
+    work_.readAgain = true;
+    ScheduleRowWork();
+}
+
+void MainWindow::OnIconRecordsChanged() {
+    // Explorer recorded an icon, or a record changed; one queued before the
+    // user unticked the item still arrives.
+    if (options_.showOnTaskbar) FollowIconRecords(false);
+}
+
+void MainWindow::OnMenuOpening(HMENU menu) {
+    if (menu == menus_.Elements()) ListElements();
+}
+
+void MainWindow::OnMenuClosed(HMENU menu) {
+    // Its bitmaps go with it: one per file, until it opens again.
+    if (menu == menus_.Elements()) menus_.SetElements({});
+}
+
+void MainWindow::OnDpiChanged() {
+    work_.reload = true;
+    ScheduleRowWork();
+}
+
+void MainWindow::OnDeviceChange(WPARAM event) {
+    if (event == DBT_DEVICEARRIVAL) ReadOutOfReachAgain();
+}
+
+void MainWindow::OnTaskbarCreated() {
+    // A new taskbar, or the same one at a new DPI with the icons still there.
+    work_.reload = work_.restore = true;
+    ScheduleRowWork();
+}
+
+void MainWindow::OnSecondCopy() {
+    // Started again, most likely because its icons sit in the overflow: its
+    // menu where the user is, unless a box of ours is up.
+    if (BringDialogForward()) return;
+    POINT at{};
+    GetCursorPos(&at);
+    const NormalPriority normal;
+    ShowMainMenu(at);
+}
+
+void MainWindow::OnNcDestroy() {
+    // Destroyed by the system: nothing left to destroy, and the handle may
+    // soon name another window.
+    hwnd_.release();
 }
 
 int MainWindow::Run() {

@@ -44,6 +44,14 @@ public:
     static constexpr UINT_PTR kUnreadIconsTimerId = 3;
     static constexpr UINT_PTR kRowPauseTimerId = 4;
     static constexpr UINT kAntiHideIntervalMs = 60000;
+    // The taskbar may refuse icons for a while at logon, with no
+    // "TaskbarCreated" to follow: retried from seconds to a minute apart.
+    static constexpr UINT kMissingIconsFirstRetryMs = 2000;
+    static constexpr UINT kMissingIconsLongestRetryMs = 60000;
+    // Icons of shortcuts whose target is out of reach (not on another
+    // machine), read again from half a minute to ten minutes apart.
+    static constexpr UINT kUnreadIconsFirstRetryMs = 30000;
+    static constexpr UINT kUnreadIconsLongestRetryMs = 600000;
     // The taskbar's turn between two steps of the row's calls: it answers a
     // program's calls before it looks at the mouse, so without a pause a
     // click on any icon would wait for the whole row.
@@ -78,7 +86,18 @@ private:
     // ends) and ends the program.
     void Fail(const Error& error);
 
+    LRESULT OnRegisteredMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnTrayCallback(WPARAM wParam, LPARAM lParam);
+    void OnRowWorkMessage();
+    void ReadOutOfReachAgain();
+    void OnIconRecordsChanged();
+    void OnMenuOpening(HMENU menu);
+    void OnMenuClosed(HMENU menu);
+    void OnDpiChanged();
+    void OnDeviceChange(WPARAM event);
+    void OnTaskbarCreated();
+    void OnSecondCopy();
+    void OnNcDestroy();
     bool Repeats(UINT id);
     void OnHotkey(WPARAM id);
     void OnTimer(UINT_PTR id);
@@ -130,15 +149,13 @@ private:
     FolderWatch watch_;
     NetworkChanges network_;
     IconPromotion promotion_;
-    WindowTimer antiHideTimer_{kAntiHideTimerId};
-    // The taskbar may refuse icons for a while at logon, with no
-    // "TaskbarCreated" to follow: retried from seconds to a minute apart.
-    RetryTimer missingIconsTimer_{kMissingIconsTimerId, 2000, 60000};
-    // Icons of shortcuts whose target is out of reach, read again from half
-    // a minute to ten minutes apart (and when a drive or the network comes).
-    RetryTimer unreadIconsTimer_{kUnreadIconsTimerId, 30000, 600000};
+    WindowTimer antiHideTimer_{hwnd_.get(), kAntiHideTimerId};
+    RetryTimer missingIconsTimer_{hwnd_.get(), kMissingIconsTimerId, kMissingIconsFirstRetryMs,
+                                  kMissingIconsLongestRetryMs};
+    RetryTimer unreadIconsTimer_{hwnd_.get(), kUnreadIconsTimerId, kUnreadIconsFirstRetryMs,
+                                 kUnreadIconsLongestRetryMs};
     // Running while the row waits for its next step.
-    WindowTimer rowPause_{kRowPauseTimerId};
+    WindowTimer rowPause_{hwnd_.get(), kRowPauseTimerId};
 
     // What waits for the next turn of the row's work.
     struct RowWork {

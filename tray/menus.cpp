@@ -150,11 +150,6 @@ std::optional<size_t> Menus::ElementFromId(UINT id) {
     return id - kElementsMenuIdBase;
 }
 
-bool Menus::Checked(MainCommand command) const {
-    const UINT state = GetMenuState(main_.get(), CommandId(command), MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
-}
-
 void Menus::SetChecked(MainCommand command, bool checked) {
     CheckMenuItem(main_.get(), CommandId(command), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }

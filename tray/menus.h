@@ -61,7 +61,6 @@ public:
     HMENU Main() const { return main_.get(); }
     HMENU Element() const { return element_.get(); }
 
-    bool Checked(MainCommand command) const;
     void SetChecked(MainCommand command, bool checked);
 
     // "Элементы" greyed when there are none; its list is made only when it

@@ -7,13 +7,11 @@
 
 class WindowTimer {
 public:
-    explicit WindowTimer(UINT_PTR id) : id_(id) {}
+    WindowTimer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
     ~WindowTimer() { Stop(); }
     WindowTimer(const WindowTimer&) = delete;
     WindowTimer& operator=(const WindowTimer&) = delete;
 
-    void Attach(HWND window) { window_ = window; }
-    UINT_PTR Id() const { return id_; }
     bool Running() const { return running_; }
 
     // Ticks every intervalMs from now on. It counts as running only once
@@ -25,7 +23,7 @@ public:
     }
 
 private:
-    HWND window_ = nullptr;
+    HWND window_;
     UINT_PTR id_;
     bool running_ = false;
 };
@@ -35,11 +33,8 @@ private:
 // ever giving up, and never a busy loop.
 class RetryTimer {
 public:
-    RetryTimer(UINT_PTR id, UINT firstMs, UINT longestMs)
-        : timer_(id), first_(firstMs), longest_(longestMs), next_(firstMs) {}
-
-    void Attach(HWND window) { timer_.Attach(window); }
-    UINT_PTR Id() const { return timer_.Id(); }
+    RetryTimer(HWND window, UINT_PTR id, UINT firstMs, UINT longestMs)
+        : timer_(window, id), first_(firstMs), longest_(longestMs), next_(firstMs) {}
 
     // A tick is due while `needed`; once not, the next wait starts short again.
     void Follow(bool needed) {
