@@ -4,8 +4,9 @@
 #include "base/handles.h"
 #include "base/priority.h"
 #include "base/program.h"
-#include "base/text.h"
-#include "base/texts.h"
+#include "base/paths.h"
+#include "base/strings.h"
+#include "base/user_texts.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "base/error.h"
 #include "base/priority.h"
-#include "base/text.h"
-#include "base/texts.h"
+#include "base/strings.h"
+#include "base/user_texts.h"
 
 void OpenElement(Shell& shell, ModalUi& ui, HWND owner, std::wstring path) {
     DWORD error = ERROR_SUCCESS;

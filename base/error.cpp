@@ -1,8 +1,8 @@
 #include "base/error.h"
 
 #include "base/handles.h"
-#include "base/text.h"
-#include "base/texts.h"
+#include "base/strings.h"
+#include "base/user_texts.h"
 
 #include <cwchar>
 

@@ -39,8 +39,8 @@
 //                  desktop may not reach the terminal
 
 #include "base/priority.h"
-#include "base/text.h"
-#include "base/texts.h"
+#include "base/paths.h"
+#include "base/user_texts.h"
 #include "outside/outside.h"
 #include "tray/icon_row.h"
 #include "tray/main_window.h"

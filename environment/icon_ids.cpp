@@ -2,7 +2,8 @@
 
 #include "base/handles.h"
 #include "base/program.h"
-#include "base/text.h"
+#include "base/paths.h"
+#include "base/strings.h"
 
 #include <shlobj.h>
 

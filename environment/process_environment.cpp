@@ -2,7 +2,7 @@
 
 #include "base/handles.h"
 #include "base/system_function.h"
-#include "base/text.h"
+#include "base/strings.h"
 
 #include <userenv.h>
 

@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "base/program.h"
-#include "base/text.h"
+#include "base/strings.h"
 
 #include <windows.h>
 

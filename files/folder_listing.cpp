@@ -1,7 +1,7 @@
 #include "files/folder_listing.h"
 
 #include "base/handles.h"
-#include "base/text.h"
+#include "base/strings.h"
 
 #include <unordered_map>
 

@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "base/lock.h"
-#include "base/text.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <mutex>

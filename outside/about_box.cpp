@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "base/handles.h"
 #include "base/program.h"
-#include "base/texts.h"
+#include "base/user_texts.h"
 #include "outside/dialog_template.h"
 
 #include <string>

@@ -1,6 +1,7 @@
 #include "outside/file_icons.h"
 
-#include "base/text.h"
+#include "base/paths.h"
+#include "base/strings.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

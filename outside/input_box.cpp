@@ -1,7 +1,7 @@
 #include "outside/input_box.h"
 
 #include "base/error.h"
-#include "base/texts.h"
+#include "base/user_texts.h"
 #include "outside/dialog_template.h"
 
 #include <algorithm>

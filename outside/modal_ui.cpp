@@ -1,6 +1,6 @@
 #include "outside/modal_ui.h"
 
-#include "base/texts.h"
+#include "base/user_texts.h"
 #include "outside/about_box.h"
 #include "outside/input_box.h"
 

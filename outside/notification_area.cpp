@@ -1,7 +1,7 @@
 #include "outside/notification_area.h"
 
 #include "base/system_function.h"
-#include "base/text.h"
+#include "base/strings.h"
 
 #include <shellapi.h>
 #include <windowsx.h>

@@ -3,7 +3,8 @@
 #include "base/error.h"
 #include "base/handles.h"
 #include "base/system_function.h"
-#include "base/text.h"
+#include "base/paths.h"
+#include "base/strings.h"
 #include "outside/file_icons.h"
 
 #include <shellapi.h>

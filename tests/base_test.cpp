@@ -1,5 +1,5 @@
 #include "base/priority.h"
-#include "base/text.h"
+#include "base/strings.h"
 #include "support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "base/error.h"
 #include "base/program.h"
-#include "base/text.h"
+#include "base/paths.h"
+#include "base/strings.h"
 #include "environment/elements_folder.h"
 #include "environment/icon_ids.h"
 #include "environment/library_search.h"

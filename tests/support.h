@@ -3,7 +3,7 @@
 // components that record what the program asked of them.
 
 #include "base/handles.h"
-#include "base/text.h"
+#include "base/paths.h"
 #include "outside/outside.h"
 
 #include <sddl.h>

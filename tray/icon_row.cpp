@@ -3,8 +3,9 @@
 #include "base/error.h"
 #include "base/program.h"
 #include "base/system_function.h"
-#include "base/text.h"
-#include "base/texts.h"
+#include "base/paths.h"
+#include "base/strings.h"
+#include "base/user_texts.h"
 
 #include <algorithm>
 #include <array>

@@ -13,7 +13,7 @@
 // Windows remembers of an icon stays with its file.
 
 #include "base/handles.h"
-#include "base/texts.h"
+#include "base/user_texts.h"
 #include "environment/icon_ids.h"
 #include "files/folder_listing.h"
 #include "files/icon_reader.h"

@@ -7,7 +7,7 @@
 #include "base/handles.h"
 #include "base/priority.h"
 #include "base/program.h"
-#include "base/texts.h"
+#include "base/user_texts.h"
 #include "environment/process_environment.h"
 #include "environment/start_with_windows.h"
 #include "tray/menu_theme.h"

@@ -1,7 +1,7 @@
 #include "tray/menus.h"
 
 #include "base/error.h"
-#include "base/texts.h"
+#include "base/user_texts.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -15,7 +15,8 @@
 // "--desktop NAME" first joins that desktop, so its windows are the ones seen.
 
 #include "base/handles.h"
-#include "base/text.h"
+#include "base/paths.h"
+#include "base/strings.h"
 
 #include <commctrl.h>
 #include <shlobj.h>

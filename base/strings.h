@@ -1,6 +1,6 @@
 #pragma once
-// Strings and paths as the program handles them: UTF-16 throughout, names
-// compared the way Windows compares file names.
+// Strings as the program handles them: UTF-16 throughout, names compared the
+// way Windows compares file names, texts filled in for the user.
 
 #include <string>
 #include <string_view>
@@ -18,8 +18,8 @@ std::wstring FoldCase(std::wstring_view text);
 // A path or name placed in double quotes, as the program's messages show them.
 std::wstring Quoted(std::wstring_view text);
 
-// A text of base/texts.h with its "%1" replaced by value, and its "%2", if
-// any, by second.
+// A text of base/user_texts.h with its "%1" replaced by value, and its
+// "%2", if any, by second.
 std::wstring FillIn(std::wstring_view text, std::wstring_view value, std::wstring_view second = {});
 
 // A number's digits, at least atLeast of them: made here rather than by the
@@ -29,16 +29,3 @@ std::wstring Digits(unsigned long long value, unsigned base = 10, size_t atLeast
 // At most `capacity - 1` UTF-16 units, never ending in the first half of a
 // surrogate pair, for the shell's fixed-size text fields.
 std::wstring_view FitText(std::wstring_view text, size_t capacity);
-
-// Folder and name joined with one backslash.
-std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
-// The last component of a path, extension included.
-std::wstring FileNameOf(std::wstring_view path);
-// The extension of a file name without its dot; empty when there is none.
-std::wstring ExtensionOf(std::wstring_view fileName);
-// The folder part of a path; "C:\" keeps its backslash.
-std::wstring FolderOf(std::wstring_view path);
-// True when anything, file or folder, exists at path.
-bool Exists(const std::wstring& path);
-// True when a folder (not a file) exists at path.
-bool IsFolder(const std::wstring& path);
