@@ -1,8 +1,10 @@
 #pragma once
-// The two popup menus: the main icon's and an element's. Each command keeps
-// the item index the program has always documented for it, and the menus
-// are built from tables of those commands. The main menu opens with the
-// submenu "Элементы", which lists the row anew each time it opens.
+// The two popup menus: the main icon's and an element's. Each command is a
+// fixed number, the one it has always had, from which its menu id is made:
+// handlers dispatch on these numbers, never on a place in the menu, so the
+// menu's order may change without a click going astray. The menus are built
+// from tables of those commands. The main menu opens with the submenu
+// "Элементы", which lists the row anew each time it opens.
 
 #include "base/handles.h"
 
