@@ -40,8 +40,8 @@ TEST(IconIdBook, KeepsEachNamesIdOverRestartsAndRenamesAndGivesAgainOnlyIdsOfNam
     TempFolder folder;
     ULONGLONG now = 1000;
     const auto clock = [&] { return now; };
-    // These two want the same id.
-    const std::vector<std::wstring> names = {L"file 615.txt", L"file 545.txt", L"old.txt", L"Twin.txt", L"twin.txt"};
+    // The first two want the same id; the next two fold alike.
+    const std::vector<std::wstring> names = {L"file 615.txt", L"file 545.txt", L"Twin.txt", L"twin.txt", L"old.txt"};
     std::map<std::wstring, UINT> ids;
     {
         IconIdBook book(folder / L"ids.txt", clock);
@@ -50,11 +50,10 @@ TEST(IconIdBook, KeepsEachNamesIdOverRestartsAndRenamesAndGivesAgainOnlyIdsOfNam
         book.Save();
     }
     IconIdBook book(folder / L"ids.txt", clock);
-    for (auto name = names.rbegin() + 3; name != names.rend(); ++name) EXPECT_EQ(book.Take(*name), ids[*name]) << *name;
+    for (auto name = names.rbegin() + 1; name != names.rend(); ++name) EXPECT_EQ(book.Take(*name), ids[*name]) << *name;
     EXPECT_EQ(book.Take(L"NEW.TXT"), ids[L"old.txt"]) << "renamed in place, and again while not running";
-    EXPECT_EQ(book.Take(L"twin.txt"), ids[L"twin.txt"]);
-    EXPECT_EQ(book.Take(L"Twin.txt"), ids[L"Twin.txt"]);
-    EXPECT_EQ(std::set<UINT>({ids[L"file 615.txt"], ids[L"file 545.txt"], ids[L"Twin.txt"], ids[L"twin.txt"]}).size(), 4u);
+    EXPECT_EQ(std::set<UINT>({ids[L"file 615.txt"], ids[L"file 545.txt"], ids[L"Twin.txt"], ids[L"twin.txt"]}).size(),
+              4u);
     for (int i = 0; book.Take(L"filler " + std::to_wstring(i)) != 0; ++i) {
     }
     book.Release(L"file 615.txt");
@@ -85,12 +84,13 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPa
     }
     SetStartWithWindows(self, true);
     EXPECT_TRUE(StartsWithWindows(self)) << "ticking switches it back on";
-    const struct { std::wstring value; DWORD type; bool counts; } values[] = {{quoted, REG_SZ, true},        {self, REG_SZ, true},    {FoldCase(quoted), REG_SZ, true},
-                  {quoted + L" /tray", REG_SZ, true}, {quoted, REG_EXPAND_SZ, true}, {self + L".bak", REG_SZ, false},
-                  {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false}, {quoted, REG_BINARY, false}};
-    for (const auto& v : values) {
-        Put(kRun, program::kGuid, v.type, v.value);
-        EXPECT_EQ(StartsWithWindows(self), v.counts) << v.value << " " << v.type;
+    const std::tuple<std::wstring, DWORD, bool> values[] = {  // the value, its type, whether it counts
+        {quoted, REG_SZ, true},        {self, REG_SZ, true},           {FoldCase(quoted), REG_SZ, true},
+        {quoted + L" /tray", REG_SZ, true}, {quoted, REG_EXPAND_SZ, true}, {self + L".bak", REG_SZ, false},
+        {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false}, {quoted, REG_BINARY, false}};
+    for (const auto& [value, type, counts] : values) {
+        Put(kRun, program::kGuid, type, value);
+        EXPECT_EQ(StartsWithWindows(self), counts) << value << " " << type;
     }
     SetStartWithWindows(self, false);
     EXPECT_FALSE(StartsWithWindows(self));
@@ -110,15 +110,16 @@ TEST(SingleInstance, AnotherCopyRunsWhenItKeepsUsOutOfTheMutex) {
 TEST(ProcessEnvironment, FollowsTheUsersEnvironmentButKeepsTheDrivesFolders) {
     const auto savedEnvironment = SaveRegistryKey(L"Environment");
     // Names the user's own environment does not hold.
-    const struct { const wchar_t *name, *before, *after; } rows[] = {
-        {L"VIMBREL_TEST_CHANGED", L"old", L"из реестра"}, {L"VIMBREL_TEST_DELETED", L"old", L"(none)"}, {L"=V:", L"V:\\", L"V:\\"}};
-    for (const auto& row : rows) SetEnvironmentVariableW(row.name, row.before);
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {  // a name, before, after
+        {L"VIMBREL_TEST_CHANGED", L"old", L"из реестра"}, {L"VIMBREL_TEST_DELETED", L"old", L"(none)"},
+        {L"=V:", L"V:\\", L"V:\\"}};
+    for (const auto& [name, before, after] : rows) SetEnvironmentVariableW(name, before);
     Put(L"Environment", L"VIMBREL_TEST_CHANGED", REG_SZ, L"из реестра");
     EXPECT_TRUE(RefreshEnvironment());
-    for (const auto& row : rows) {
+    for (const auto& [name, before, after] : rows) {
         wchar_t value[64] = L"(none)";
-        GetEnvironmentVariableW(row.name, value, 64);
-        EXPECT_STREQ(value, row.after) << row.name;
+        GetEnvironmentVariableW(name, value, 64);
+        EXPECT_STREQ(value, after) << name;
     }
 }
 
@@ -133,19 +134,22 @@ TEST(IconPromotion, PromotesOurRecordsWithoutAChoiceAsExplorerAddsThemAndTakesBa
     const auto savedOptions = SaveRegistryKey(L"Software\\Quenwald");
     wchar_t windows[MAX_PATH] = L"";
     GetWindowsDirectoryW(windows, MAX_PATH);
-    const std::wstring records = L"Software\\Quenwald\\NotifyIconSettings\\", self = windows + std::wstring(L"\\V\\Vimbrel.exe");
+    const std::wstring records = L"Software\\Quenwald\\NotifyIconSettings\\";
+    const std::wstring self = windows + std::wstring(L"\\V\\Vimbrel.exe");
     // As Explorer writes them: the path whole or after a known folder's GUID (the Windows folder here), and the
     // user's choice once made.
     const auto record = [&](const wchar_t* name, const std::wstring& path, std::optional<DWORD> promoted = {}) {
-        Put((records + name).c_str(), L"ExecutablePath", REG_SZ, path);
-        if (promoted) RegSetKeyValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", REG_DWORD, &*promoted, 4);
+        const std::wstring key = records + name;
+        Put(key.c_str(), L"ExecutablePath", REG_SZ, path);
+        if (promoted) RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"IsPromoted", REG_DWORD, &*promoted, 4);
     };
-    using Values = std::vector<std::optional<DWORD>>;
-    const auto promoted = [&] {
+    using Values = std::vector<DWORD>;
+    const auto promoted = [&] {  // each record's IsPromoted, 9 where it has none
         Values values;
         for (const wchar_t* name : {L"1", L"2", L"3", L"4", L"5", L"6"}) {
-            DWORD value = 0, size = 4;
-            values.push_back(RegGetValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS ? std::optional(value) : std::nullopt);
+            DWORD value = 9, size = 4;
+            RegGetValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", RRF_RT_REG_DWORD, nullptr, &value, &size);
+            values.push_back(value);
         }
         return values;
     };
@@ -154,7 +158,7 @@ TEST(IconPromotion, PromotesOurRecordsWithoutAChoiceAsExplorerAddsThemAndTakesBa
     record(L"3", self, 0);  // hidden by the user
     record(L"4", self, 1);  // shown by the user
     record(L"5", L"C:\\Other\\Vimbrel.exe");
-    const UniqueWindow window(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const UniqueWindow window = MessageWindow();
     IconPromotion promotion(records, self, window.get(), WM_APP);
     promotion.Promote();
     ASSERT_TRUE(Posted(window.get(), WM_APP)) << "its own changes";
@@ -162,8 +166,8 @@ TEST(IconPromotion, PromotesOurRecordsWithoutAChoiceAsExplorerAddsThemAndTakesBa
     record(L"6", self);  // a new file's icon, first shown
     ASSERT_TRUE(Posted(window.get(), WM_APP)) << "a record added later";
     promotion.Promote();
-    EXPECT_EQ(promoted(), (Values{1, 1, 0, 1, std::nullopt, 1}));
+    EXPECT_EQ(promoted(), (Values{1, 1, 0, 1, 9, 1}));
     record(L"2", self, 0);  // hidden by the user since
     promotion.Withdraw();
-    EXPECT_EQ(promoted(), (Values{std::nullopt, 0, 0, 1, std::nullopt, std::nullopt}));
+    EXPECT_EQ(promoted(), (Values{9, 0, 0, 1, 9, 9}));
 }

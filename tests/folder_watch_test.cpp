@@ -5,7 +5,7 @@
 
 // The names in each listing the watch announces, as the window would take them.
 struct Listings {
-    UniqueWindow window{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
+    UniqueWindow window = MessageWindow();
     std::vector<std::wstring> last;
 
     // The next listing announced within the deadline.
@@ -54,15 +54,15 @@ TEST(FolderWatch, FollowsTheFolderByItsPathWhateverBecomesOfTheFoldersAboveIt) {
     Listings listings;
     FolderWatch watch(folder, listings.window.get(), WM_APP);
     ASSERT_TRUE(listings.Until(watch, {L"x.txt"}));
-    const struct { const char* what; std::function<void()> change; std::vector<std::wstring> names; } steps[] = {
+    const std::tuple<const char*, std::function<void()>, std::vector<std::wstring>> steps[] = {
         {"the folder above moved away and made again at once", [&] { moveAway(company), make(L"z.txt"); }, {L"z.txt"}},
         {"a file added there", [&] { make(L"z2.txt"); }, {L"z.txt", L"z2.txt"}},
         {"then moved away", [&] { moveAway(company); }, {}},
         {"made again", [&] { make(L"w.txt"); }, {L"w.txt"}},
         {"the folder replaced by a file", [&] { moveAway(folder), root.Write(L"Quenwald\\Vimbrel"); }, {}},
     };
-    for (const auto& step : steps) {
-        step.change();
-        EXPECT_TRUE(listings.Until(watch, step.names)) << step.what;
+    for (const auto& [what, change, names] : steps) {
+        change();
+        EXPECT_TRUE(listings.Until(watch, names)) << what;
     }
 }

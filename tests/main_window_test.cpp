@@ -203,7 +203,8 @@ TEST_F(MainWindowTest, ShowOnTaskbarOpensTheSystemsPageWhereWindowsKeepsNoRecord
     if (IconPromotion(kNotifyIconSettingsKey, {}, nullptr, 0).Available()) GTEST_SKIP() << "Windows 11 keeps them";
     Choose(MainCommand::ShowOnTaskbar);
     EXPECT_EQ(fakes.shell.calls, (Calls{{L"icon settings", kNormal}}));
-    EXPECT_FALSE((GetMenuState(window.MenuBar().Main(), CommandId(MainCommand::ShowOnTaskbar), MF_BYCOMMAND) & MF_CHECKED) || LoadOptions().showOnTaskbar) << "a command, not a tick";
+    const UINT item = GetMenuState(window.MenuBar().Main(), CommandId(MainCommand::ShowOnTaskbar), MF_BYCOMMAND);
+    EXPECT_FALSE((item & MF_CHECKED) || LoadOptions().showOnTaskbar) << "a command, not a tick";
 }
 
 // What the menus asked of uxtheme: an ordinal looked up as its negative, SetPreferredAppMode's argument, 136 flushed.

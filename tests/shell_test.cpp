@@ -19,14 +19,16 @@ static void CALLBACK AnswerYes(HWND, UINT, UINT_PTR, DWORD) {
 // crafted one is: a header and a LinkInfo with the target as its local path.
 static std::string LinkBytes(size_t length) {
     const auto put = [](std::string& to, size_t at, std::uint32_t value) { std::memcpy(&to[at], &value, 4); };
-    std::string header(0x4C, '\0'), info(0x1C, '\0');
+    std::string header(0x4C, '\0');
     put(header, 0, 0x4C);
     std::memcpy(&header[4], &CLSID_ShellLink, 16);
     put(header, 20, 2);  // a LinkInfo follows
-    info += std::string("\x11\0\0\0\x03\0\0\0\0\0\0\0\x10\0\0\0\0", 17) + "C:\\" + std::string(length, 'a') + '\0' + '\0';
-    for (const auto& [at, value] : {std::pair<size_t, size_t>{0, info.size()}, {4, 0x1C}, {8, 1}, {12, 0x1C}, {16, 0x1C + 17}, {24, info.size() - 1}})
-        put(info, at, static_cast<std::uint32_t>(value));
-    return header + info + std::string(4, '\0');
+    // A volume (a fixed drive without a label), then the path, then an empty suffix.
+    const std::string volume("\x11\0\0\0\x03\0\0\0\0\0\0\0\x10\0\0\0\0", 17), path = "C:\\" + std::string(length, 'a');
+    const auto size = static_cast<std::uint32_t>(0x1C + volume.size() + path.size() + 2);
+    const std::uint32_t fields[] = {size, 0x1C, 1, 0x1C, 0x1C + 17, 0, size - 1};  // the LinkInfo's header
+    std::string info(reinterpret_cast<const char*>(fields), sizeof fields);
+    return header + info + volume + path + '\0' + '\0' + std::string(4, '\0');
 }
 
 TEST(SystemShell, HandsTheShellNoShortcutItWouldChokeOnAndRunsATypesOwnDefaultVerb) {

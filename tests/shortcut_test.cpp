@@ -30,12 +30,13 @@ struct ShortcutTest : testing::Test {
 };
 
 TEST_F(ShortcutTest, OnlyYesReplacesAnExistingFileAndNoAsksForTheNameAgain) {
-    const struct { int answer; bool replaced; size_t namesAsked; } cases[] = {{IDYES, true, 1}, {IDNO, false, 2}, {IDCANCEL, false, 1}, {IDOK, false, 1}, {0, false, 1}};
-    for (const auto& c : cases) {
+    // The answer, whether the file was replaced, how many times the name was asked for.
+    const std::tuple<int, bool, size_t> cases[] = {{IDYES, true, 1}, {IDNO, false, 2}, {IDCANCEL, false, 1}, {IDOK, false, 1}, {0, false, 1}};
+    for (const auto& [answer, replaced, namesAsked] : cases) {
         elements.Write(L"Блокнот.exe.LNK", "the user's file");
-        Create({L"Блокнот.exe", std::nullopt}, {c.answer});
-        EXPECT_EQ(Content(link) != "the user's file", c.replaced) << c.answer;
-        EXPECT_EQ(ui.presets, std::vector<std::wstring>(c.namesAsked, L"Блокнот.exe")) << c.answer;
+        Create({L"Блокнот.exe", std::nullopt}, {answer});
+        EXPECT_EQ(Content(link) != "the user's file", replaced) << answer;
+        EXPECT_EQ(ui.presets, std::vector<std::wstring>(namesAsked, L"Блокнот.exe")) << answer;
     }
 }
 

@@ -46,6 +46,11 @@ private:
 
 inline DWORD PriorityClass() { return GetPriorityClass(GetCurrentProcess()); }
 
+// A window that only receives messages, for what posts to one.
+inline UniqueWindow MessageWindow() {
+    return UniqueWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+}
+
 // The first scripted answer, or `otherwise` when the script has run out.
 template <class T>
 T Next(std::deque<T>& script, T otherwise) {

@@ -139,16 +139,6 @@ def click(d):
     d.check(started() == [d.appdata], "click: a double click opens the element once, in its own folder", started())
 
 
-def elements(d):
-    d.running()
-    shutil.rmtree(d.elements)
-    os.makedirs(d.elements)
-    d.write("menu.cmd", content="@echo menu> C:\\menu.txt")
-    wait_for(lambda: sorted(d.icons()) == ["Vimbrel", "menu.cmd"], 10)
-    d.main_menu("Элементы", "right", "return")
-    d.check(wait_for(lambda: os.path.exists(d.drive_c("menu.txt")), 10), "elements: the submenu opens an element")
-
-
 def hotkey(d):
     d.running()
     d.write("hot.cmd", content="@echo hot> C:\\hot.txt", folder=d.drive_c(""))
@@ -192,7 +182,7 @@ def main():
     d = Desktop(parser.parse_args())
     try:
         d.start()
-        for scenario in (start, click, elements, hotkey, shortcut, restart):
+        for scenario in (start, click, hotkey, shortcut, restart):
             if d.args.only is None or scenario.__name__ in d.args.only:
                 try:
                     scenario(d)

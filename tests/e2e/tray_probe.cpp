@@ -159,12 +159,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"icons") Icons();
-    else if (command == L"windows") Windows();
-    else if (command == L"endsession") EndSession();
-    else if (command == L"link" && argc > 2) Link(argc - 2, argv + 2);
-    else if (command == L"keys") Keys(argc - 2, argv + 2);
-    else if (command == L"hold" && argc > 2) Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
-    else return 2;
+    if (command == L"windows") Windows();
+    if (command == L"endsession") EndSession();
+    if (command == L"link" && argc > 2) Link(argc - 2, argv + 2);
+    if (command == L"keys") Keys(argc - 2, argv + 2);
+    if (command == L"hold" && argc > 2) Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputs("end\n", stdout);
     return 0;
