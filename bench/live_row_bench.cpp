@@ -22,6 +22,10 @@
 //                  happens, Anti-Hide off and on
 //   leaks          icons, menu bitmaps and memory over 1,000 changes of a row
 //                  of 50 files, with the main menu opened after each
+//   program N PATH the real program (PATH) with N files in its elements
+//                  folder, which must be empty: until its main icon shows,
+//                  until every file's does, and its menus on the screen for
+//                  clicks through the taskbar meanwhile and after «Обновить»
 //
 //   --slow         each file's own icon takes 5 s to read, as for a shortcut
 //                  to a share that does not answer
@@ -49,6 +53,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -941,6 +946,126 @@ SIZE_T Memory() {
     return counters.PagefileUsage;
 }
 
+// What the user sees of the real program: its icons in the taskbar and a
+// popup menu on the screen. Each icon has a tooltip window of its own, a
+// top-level window of the taskbar's thread: the icons are those windows
+// less the ones the thread had before the program started: one call, with
+// no message to the taskbar and no question about each window in turn.
+int TaskbarWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetWindowThreadProcessId(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr), CollectWindow,
+                      reinterpret_cast<LPARAM>(&windows));
+    return static_cast<int>(windows.size());
+}
+
+HWND MenuShown() {
+    for (HWND menu = nullptr; (menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) != nullptr;)
+        if (IsWindowVisible(menu)) return menu;
+    return nullptr;
+}
+
+// Keys as the menu's own loop takes them from its queue.
+void PressKeys(HWND menu, std::initializer_list<WPARAM> keys) {
+    for (const WPARAM key : keys) {
+        PostMessageW(menu, WM_KEYDOWN, key, 1);
+        PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+    }
+}
+
+// The real program (PATH), started as the user starts it with N files in
+// its elements folder, which must be empty: its main icon clicked through
+// the taskbar, left and right by turns, two seconds after the last menu
+// closed, from its arrival until every file shows, each menu closed with
+// Esc once it is on the screen; then «Обновить» from the main menu and the
+// same clicks for kRefreshClicksMs.
+void Program(int files, const std::wstring& exe) {
+    constexpr double kRefreshClicksMs = 45000, kProgramClickMs = 2000;
+    throughTaskbar = true;
+    PWSTR appData = nullptr;
+    SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &appData);
+    const std::wstring folder = JoinPath(JoinPath(appData, L"Quenwald"), L"Vimbrel");
+    CoTaskMemFree(appData);
+    std::filesystem::create_directories(folder);
+    if (!std::filesystem::is_empty(folder)) return Print("program: %ls is not empty\n", folder.c_str());
+    static const wchar_t* const kinds[] = {L"txt", L"cmd", L"ini", L"log", L"html", L"bat"};
+    for (int i = 0; i < files; ++i) {
+        const std::wstring name = L"Файл " + std::to_wstring(i) + L"." + kinds[i % 6];
+        const UniqueFile file(
+            CreateFileW(JoinPath(folder, name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    const ScopeExit emptied([&] {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) std::filesystem::remove(entry.path());
+    });
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::wstring command = L"\"" + exe + L"\"";
+    const int before = TaskbarWindows();
+    const double start = NowMs();
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return Print("program: %ls did not start: error %lu\n", exe.c_str(), GetLastError());
+    const UniqueHandle process(started.hProcess);
+    CloseHandle(started.hThread);
+
+    // Icons are counted a few times a second, not to keep the taskbar busy.
+    int shown = 0;
+    double nextCount = 0, allAt = -1;
+    const auto count = [&] {
+        if (NowMs() < nextCount) return;
+        shown = TaskbarWindows() - before;
+        if (shown > files && allAt < 0) allAt = NowMs() - start;
+        nextCount = NowMs() + 250;
+    };
+    // Clicks until `end`, or every file shows: from each click to its menu
+    // on the screen, and the icons shown when it was made.
+    const auto clickUntil = [&](double end, bool untilShown, const char* during) {
+        std::vector<double> waits;
+        int worstShown = 0, lost = 0;
+        for (int k = 1; NowMs() < end && !(untilShown && allAt >= 0);) {
+            for (const double next = NowMs() + kProgramClickMs; NowMs() < next && !(untilShown && allAt >= 0);) {
+                count();
+                Sleep(50);
+            }
+            if (untilShown && allAt >= 0) break;
+            const double made = NowMs();
+            Click(nullptr, 0, k++ % 2 != 0 ? NIN_SELECT : WM_CONTEXTMENU);
+            HWND menu = nullptr;
+            while (!(menu = MenuShown()) && NowMs() < made + kWaitMs) Sleep(2);
+            if (!menu) {
+                ++lost;
+                continue;
+            }
+            if (waits.empty() || NowMs() - made > Worst(waits)) worstShown = shown;
+            waits.push_back(NowMs() - made);
+            PressKeys(menu, {VK_ESCAPE});
+            while (MenuShown() && NowMs() < made + 2 * kWaitMs) Sleep(2);
+        }
+        Print("  %zu clicks (%s) %s: click to menu on the screen worst %.1f ms (%d icons shown then), median "
+              "%.1f ms; %d without a menu within %.0f s\n",
+              waits.size() + lost, ClickWay(), during, Worst(waits), worstShown, Median(waits), lost, kWaitMs / 1000);
+    };
+
+    while (!(mainIconAt = MainIconPlace()) && NowMs() < start + limitMs) Sleep(10);
+    const double mainAt = NowMs() - start;
+    clickUntil(start + limitMs, true, "while the row pours in");
+    for (; allAt < 0 && NowMs() < start + limitMs; Sleep(50)) count();
+    Print("program %d files: main icon %.0f ms, every file's icon %.0f ms after the start\n", files, mainAt, allAt);
+
+    Sleep(1000);
+    Click(nullptr, 0, WM_CONTEXTMENU);
+    HWND menu = nullptr;
+    for (const double end = NowMs() + kWaitMs; !(menu = MenuShown()) && NowMs() < end;) Sleep(2);
+    if (!menu) return Print("program: the menu for \"Обновить\" did not open\n");
+    // "Элементы", "Создать ярлык...", "Открыть каталог", "Обновить": separators are passed over.
+    PressKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    while (MenuShown()) Sleep(2);
+    Sleep(static_cast<DWORD>(kClickIntervalMs));
+    clickUntil(NowMs() + kRefreshClicksMs, false, "after \"Обновить\"");
+    PostMessageW(FindWindowW(kMainWindowClass, nullptr), WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.get(), 30000);
+}
+
 // One file changed and another added or removed in each round, then the main
 // menu opened, with its list of the row's files and their icons.
 void Leaks() {
@@ -1036,9 +1161,11 @@ int wmain(int argc, wchar_t** argv) {
         Idle(number > 0 ? number : 60);
     else if (part == L"leaks")
         Leaks();
+    else if (part == L"program" && number > 0 && words.size() > 2)
+        Program(number, words[2]);
     else
         Print("usage: live_row_bench [--slow] [--for SECONDS] [--posted | --taskbar | --xdotool] [--out FILE] "
-              "start N | click N | refresh N | change N | calls | burst | idle SECONDS | leaks\n");
+              "start N | click N | refresh N | change N | calls | burst | idle SECONDS | leaks | program N PATH\n");
     if (out) std::fclose(out);
     return 0;
 }
