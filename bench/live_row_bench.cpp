@@ -518,23 +518,29 @@ std::optional<POINT> MainIconPlace() {
 // Set once a part has found it: clicks go through the taskbar from then on.
 std::optional<POINT> mainIconAt;
 
+// Where the pointer goes after each click, as the end-to-end test's go: an
+// empty spot of the desktop, so that no icon's tooltip comes up meanwhile.
+constexpr POINT kAway{500, 300};
+
 // A mouse click at that place on the screen, as the user's hand makes it:
 // the window under the pointer takes it from its input queue.
 void ClickAt(POINT at, bool right) {
     const auto normal = [](LONG value, int metric) {
         return static_cast<LONG>((value + 0.5) * 65536.0 / GetSystemMetrics(metric));
     };
-    INPUT inputs[3] = {};
+    INPUT inputs[4] = {};
     for (INPUT& input : inputs) {
+        const POINT to = &input == &inputs[3] ? kAway : at;
         input.type = INPUT_MOUSE;
-        input.mi.dx = normal(at.x, SM_CXSCREEN);
-        input.mi.dy = normal(at.y, SM_CYSCREEN);
+        input.mi.dx = normal(to.x, SM_CXSCREEN);
+        input.mi.dy = normal(to.y, SM_CYSCREEN);
         input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
     }
     inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
     inputs[1].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     inputs[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof inputs[0]);
+    inputs[3].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    SendInput(4, inputs, sizeof inputs[0]);
 }
 
 // The same click made in the X server under Wine, by one xdotool that
@@ -575,7 +581,8 @@ public:
     Xdotool& operator=(const Xdotool&) = delete;
 
     void Click(POINT at, bool right) {
-        Run("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click " + (right ? "3" : "1") + "\n");
+        Run("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click " + (right ? "3" : "1") +
+            " mousemove " + std::to_string(kAway.x) + " " + std::to_string(kAway.y) + "\n");
     }
 
 private:

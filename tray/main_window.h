@@ -55,7 +55,7 @@ public:
     // The taskbar's turn between two steps of the row's calls: it answers a
     // program's calls before it looks at the mouse, so without a pause a
     // click on any icon would wait for the whole row. Half a step leaves it
-    // a third of the time: under Wine 2,000 icons came in 24-25 s with it,
+    // a third of the time: under Wine 2,000 icons came in about 24 s with it,
     // 27-34 s with a pause as long as the step (docs/benchmarks.md).
     static constexpr UINT kRowPauseMs = static_cast<UINT>(IconRow::kStepMs / 2);
 
