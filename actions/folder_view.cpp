@@ -66,6 +66,5 @@ void OpenElementsFolder(Shell& shell, ModalUi& ui, const std::wstring& folder) {
         const NormalPriority normal;
         opened = shell.Open(nullptr, folder) == ERROR_SUCCESS;
     }
-    if (!opened)
-        ui.MessageBox(FillIn(texts::kCannotOpenFolder, Quoted(folder)), MB_OK | MB_ICONERROR);
+    if (!opened) ui.MessageBox(FillIn(texts::kCannotOpenFolder, Quoted(folder)), MB_OK | MB_ICONERROR);
 }

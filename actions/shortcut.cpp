@@ -19,9 +19,9 @@ constexpr wchar_t kShortcutExtension[] = L".LNK";
 
 // Names the system keeps for devices; "con.LNK" opens the console, not a file.
 constexpr std::array<std::wstring_view, 24> kDeviceNames = {
-    L"CON",  L"PRN",  L"AUX",  L"NUL",  L"CONIN$", L"CONOUT$",  //
-    L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",   L"COM6",   L"COM7", L"COM8", L"COM9",  //
-    L"LPT1", L"LPT2", L"LPT3", L"LPT4", L"LPT5",   L"LPT6",   L"LPT7", L"LPT8", L"LPT9"};
+    L"CON",  L"PRN",  L"AUX",  L"NUL",  L"CONIN$", L"CONOUT$",                             //
+    L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",   L"COM6",    L"COM7", L"COM8", L"COM9",  //
+    L"LPT1", L"LPT2", L"LPT3", L"LPT4", L"LPT5",   L"LPT6",    L"LPT7", L"LPT8", L"LPT9"};
 
 bool IsDeviceName(std::wstring_view fileName) {
     // The device is named by what stands before the first dot, trailing

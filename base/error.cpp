@@ -12,9 +12,9 @@ namespace {
 // FormatMessage ends them with.
 std::wstring SystemText(DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     const ScopeExit freeBuffer([&] { LocalFree(buffer); });
     std::wstring text;
     if (length != 0 && buffer) text.assign(buffer, length);
@@ -25,7 +25,10 @@ std::wstring SystemText(DWORD code) {
 }  // namespace
 
 Error::Error(Source source, long code, std::wstring description)
-    : std::runtime_error(Narrow(description)), source_(source), code_(code), description_(std::move(description)) {}
+    : std::runtime_error(Narrow(description)),
+      source_(source),
+      code_(code),
+      description_(std::move(description)) {}
 
 Error Error::FromWin32(DWORD code) { return Error(Source::Win32, static_cast<long>(code), SystemText(code)); }
 

@@ -195,8 +195,7 @@ private:
 // Balances CoInitializeEx for the scope of one use of a COM object.
 class ComApartment {
 public:
-    ComApartment() noexcept
-        : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ComApartment() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
     ~ComApartment() {
         if (SUCCEEDED(hr_)) CoUninitialize();
     }

@@ -25,19 +25,17 @@ inline constexpr wchar_t kCannotSaveOptions[] = L"Не удалось сохра
 inline constexpr wchar_t kCannotChangeStartWithWindows[] = L"Не удалось изменить запуск с Windows.";
 
 inline constexpr wchar_t kHintFolderName[] = L"Добавляйте ярлыки и файлы сюда";
-inline constexpr wchar_t kHintInfoTip[] =
-    L"В этом каталоге хранятся ярлыки и файлы, которые будут выводиться в трее.";
+inline constexpr wchar_t kHintInfoTip[] = L"В этом каталоге хранятся ярлыки и файлы, которые будут выводиться в трее.";
 
 inline constexpr wchar_t kShortcutFilter[] = L"Все файлы|*.*";
 inline constexpr wchar_t kShortcutNamePrompt[] =
     L"Введите имя файла для ярлыка. Этот ярлык будет помещён в каталог с остальными ярлыками, "
     L"и будет выведен в трей как и все остальные. Расширение .LNK дописывать не нужно.";
 inline constexpr wchar_t kCannotCreateShortcut[] = L"Не удалось создать ярлык.";
-inline constexpr wchar_t kOverwriteFile[] =
-    L"Файл %1 уже существует. Заменить?\r\n\r\n"
-    L"Да     - Заменить файл.\r\n"
-    L"Нет    - Выбрать другое имя.\r\n"
-    L"Отмена - Не создавать ярлык.";
+inline constexpr wchar_t kOverwriteFile[] = L"Файл %1 уже существует. Заменить?\r\n\r\n"
+                                            L"Да     - Заменить файл.\r\n"
+                                            L"Нет    - Выбрать другое имя.\r\n"
+                                            L"Отмена - Не создавать ярлык.";
 
 // Before the number of an error, as in "Ошибка 5: Отказано в доступе".
 inline constexpr wchar_t kErrorNumberPrefix[] = L"Ошибка ";

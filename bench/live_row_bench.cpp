@@ -233,7 +233,8 @@ public:
     // Every own icon read is shown.
     bool OwnShown() const { return unshownOwn_.empty(); }
     int Present() const {
-        return static_cast<int>(std::count_if(icons_.begin(), icons_.end(), [](const auto& i) { return i.second.present; }));
+        return static_cast<int>(
+            std::count_if(icons_.begin(), icons_.end(), [](const auto& i) { return i.second.present; }));
     }
     // Every file shows, and every own icon read is shown.
     bool Loaded(int files) const { return Present() == files && reads_ >= files && unshownOwn_.empty(); }
@@ -372,7 +373,7 @@ private:
 class Quiet final : public ModalUi, public Shell {
 public:
     explicit Quiet(Record& record) : record_(record) {}
-    std::atomic<UINT> answer = 0;  // the next menu's choice
+    std::atomic<UINT> answer = 0;             // the next menu's choice
     std::atomic<bool> listsElements = false;  // the user opens «Элементы» in each main menu
     int MessageBox(const std::wstring&, UINT) override { return IDOK; }
     std::optional<std::wstring> InputBox(const std::wstring&, const std::wstring&) override { return {}; }
@@ -413,8 +414,8 @@ public:
     ~Folder() { std::filesystem::remove_all(path_); }
     const std::wstring& Path() const { return path_; }
     void Write(const std::wstring& name, const std::string& content = "Vimbrel") const {
-        const UniqueFile file(CreateFileW(JoinPath(path_, name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          0, nullptr));
+        const UniqueFile file(
+            CreateFileW(JoinPath(path_, name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         DWORD written = 0;
         WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     }
@@ -571,8 +572,8 @@ public:
         CloseHandle(started.hProcess);
         // Open once the shell has made it, which takes a moment.
         for (const double end = NowMs() + 5000; !pipe_ && NowMs() < end; Sleep(20))
-            pipe_ = UniqueFile(
-                CreateFileW(WindowsPath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            pipe_ =
+                UniqueFile(CreateFileW(WindowsPath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!pipe_) Print("xdotool's pipe did not open\n");
     }
     // Its input closed, xdotool ends.
@@ -755,7 +756,9 @@ void Start(int files, bool slow, bool clicking) {
             return;
         }
         record.WaitUntil([&] { return record.MainShownAt() >= 0; }, end);
-        if (FindMainIcon()) loaded = ClickUntil(hwnd, record, [&] { return record.Loaded(files); }, end, clicks);
+        if (FindMainIcon())
+            loaded = ClickUntil(
+                hwnd, record, [&] { return record.Loaded(files); }, end, clicks);
     });
 
     const double runMs = session.endedAt - session.startedAt;
@@ -831,8 +834,7 @@ void Refresh(int files) {
     double last = -1;
     for (const auto& [id, icon] : record.Icons()) last = std::max(last, icon.ownLastAt - chosen);
     if (refreshed)
-        Print("refresh %d files: every file's own icon read anew and shown %.0f ms after \"Обновить\"\n", files,
-              last);
+        Print("refresh %d files: every file's own icon read anew and shown %.0f ms after \"Обновить\"\n", files, last);
     else
         Print("refresh %d files: not done %.0f s after \"Обновить\"\n", files, (ended - chosen) / 1000);
     PrintCalls(record, ended - chosen);
@@ -890,8 +892,10 @@ void Calls() {
             const Record::Icon* icon = record.Find(name);
             return icon ? icon->ownShows : 0;
         };
-        measure("a file added", [&] { folder.Write(name); }, [&] { return ownShows() == 1; });
-        measure("a file changed", [&] { folder.Write(name, "longer content"); }, [&] { return ownShows() == 2; });
+        measure(
+            "a file added", [&] { folder.Write(name); }, [&] { return ownShows() == 1; });
+        measure(
+            "a file changed", [&] { folder.Write(name, "longer content"); }, [&] { return ownShows() == 2; });
         measure(
             "a file removed", [&] { DeleteFileW(JoinPath(folder.Path(), name).c_str()); },
             [&] { return !record.Find(name)->present; });

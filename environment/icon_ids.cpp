@@ -30,8 +30,8 @@ UINT PreferredId(const std::wstring& name) {
 }
 
 std::wstring ReadText(const std::wstring& file) {
-    const UniqueFile handle(
-        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart > kLargestBook) return {};
     std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
@@ -70,7 +70,9 @@ ULONGLONG IconIdBook::SystemSeconds() {
 }
 
 IconIdBook::IconIdBook(std::wstring file, Clock clock)
-    : file_(std::move(file)), clock_(std::move(clock)), used_(kLastId + 1) {
+    : file_(std::move(file)),
+      clock_(std::move(clock)),
+      used_(kLastId + 1) {
     if (file_.empty()) return;
     // A line per name, "id<tab>last seen<tab>name": a file name holds
     // neither a tab nor a line break. Lines that make no sense are left out.

@@ -64,7 +64,7 @@ private:
     std::vector<bool> used_;                         // by id: a name has it
     std::unordered_map<std::wstring, UINT> byName_;  // exact names
     std::unordered_multimap<std::wstring, UINT> byFolded_;
-    std::set<std::pair<ULONGLONG, UINT>> gone_;      // when last seen, id: the oldest first
+    std::set<std::pair<ULONGLONG, UINT>> gone_;  // when last seen, id: the oldest first
     bool changed_ = false;
 };
 

@@ -94,7 +94,10 @@ std::optional<DWORD> PromotedValue(HKEY record) {
 }  // namespace
 
 IconPromotion::IconPromotion(std::wstring recordsKey, std::wstring programPath, HWND window, UINT message)
-    : recordsKey_(std::move(recordsKey)), programPath_(std::move(programPath)), window_(window), message_(message) {}
+    : recordsKey_(std::move(recordsKey)),
+      programPath_(std::move(programPath)),
+      window_(window),
+      message_(message) {}
 
 bool IconPromotion::Available() {
     HKEY key = nullptr;
@@ -193,8 +196,9 @@ void IconPromotion::Withdraw() {
     LSTATUS refusal = ERROR_SUCCESS;
     for (const std::wstring& name : remembered) {
         HKEY key = nullptr;
-        LSTATUS status = Available() ? RegOpenKeyExW(records_.get(), name.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)
-                                     : ERROR_FILE_NOT_FOUND;
+        LSTATUS status = Available()
+                             ? RegOpenKeyExW(records_.get(), name.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)
+                             : ERROR_FILE_NOT_FOUND;
         const UniqueKey record(status == ERROR_SUCCESS ? key : nullptr);
         // Anything but our 1 is the user's choice since, and stays.
         if (record && PromotedValue(record.get()) == 1u) status = RegDeleteValueW(record.get(), kPromotedValue);

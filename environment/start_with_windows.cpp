@@ -16,8 +16,7 @@ constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 // Not documented, but written the same way by Task Manager and Settings
 // since Windows 8: the first byte of the value is 2 or 6 for an entry left
 // on, 3 or 7 for one switched off. No value means on.
-constexpr wchar_t kApprovedKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 constexpr BYTE kSwitchedOffBit = 1;
 
 // The data of our value under key, when there is one of the types asked for.

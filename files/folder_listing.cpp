@@ -36,7 +36,7 @@ std::optional<std::vector<FileState>> ListElementFiles(const std::wstring& folde
          GetFileInformationByHandleEx(handle.get(), kind, buffer.data(), bytes); kind = FileIdBothDirectoryInfo) {
         for (auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data());;
              entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const BYTE*>(entry) +
-                                                                      entry->NextEntryOffset)) {
+                                                                    entry->NextEntryOffset)) {
             if ((entry->FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)) == 0)
                 files.push_back({std::wstring(entry->FileName, entry->FileNameLength / sizeof(wchar_t)),
                                  static_cast<ULONGLONG>(entry->EndOfFile.QuadPart),

@@ -20,8 +20,8 @@ struct FolderWatch::Shared {
 
 namespace {
 
-constexpr DWORD kFileChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES |
-                               FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
+constexpr DWORD kFileChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE |
+                               FILE_NOTIFY_CHANGE_LAST_WRITE;
 constexpr size_t kMostAncestors = 16;
 
 // Which folder a path names now: the same path may name another folder, or a
@@ -40,7 +40,8 @@ std::optional<Identity> IdentityOf(const std::wstring& path) {
     if (!folder || !GetFileInformationByHandle(folder.get(), &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::nullopt;
-    return Identity{info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return Identity{info.dwVolumeSerialNumber,
+                    (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 bool IsOnNetwork(const std::wstring& folder) {
@@ -63,7 +64,10 @@ struct Level {
 class Watcher {
 public:
     Watcher(std::shared_ptr<FolderWatch::Shared> shared, const std::wstring& folder, HWND window, UINT message)
-        : shared_(std::move(shared)), window_(window), message_(message), network_(IsOnNetwork(folder)) {
+        : shared_(std::move(shared)),
+          window_(window),
+          message_(message),
+          network_(IsOnNetwork(folder)) {
         levels_.push_back({folder, kFileChanges, {}, {}});
         for (std::wstring path = FolderOf(folder); levels_.size() <= kMostAncestors; path = FolderOf(path)) {
             if (path.empty() || path == levels_.back().path || IsServerName(path)) break;
@@ -82,8 +86,8 @@ public:
                 handles.push_back(level.changes.get());
                 signalling.push_back(&level);
             }
-            const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
-                                                      Timeout());
+            const DWORD woke =
+                WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, Timeout());
             if (woke == WAIT_OBJECT_0) return;
             if (woke == WAIT_OBJECT_0 + 1) {
                 Reopen();
@@ -110,7 +114,8 @@ private:
     }
 
     ULONGLONG DueAt() const {
-        if (changed_) return std::min(lastChange_ + FolderWatch::kSettleMs, firstChange_ + FolderWatch::kLongestSettleMs);
+        if (changed_)
+            return std::min(lastChange_ + FolderWatch::kSettleMs, firstChange_ + FolderWatch::kLongestSettleMs);
         const bool missing = std::any_of(levels_.begin(), levels_.end(), [](const Level& l) { return !l.identity; });
         if (missing) return lastLook_ + FolderWatch::kRetryMs;
         if (network_ || !levels_[0].changes) return lastLook_ + FolderWatch::kPollMs;

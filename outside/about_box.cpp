@@ -81,13 +81,11 @@ void ShowAboutBox(HINSTANCE instance, HWND owner) {
     dialog.AddControl(DialogTemplate::kStatic, kVersionId, text, kTextLeft, kMargin + kLine, kTextWidth, kLine);
     dialog.AddControl(DialogTemplate::kStatic, kCopyrightId, text, kTextLeft, kMargin + 3 * kLine, kTextWidth, kLine);
     dialog.AddControl(DialogTemplate::kStatic, kTrademarkId, text, kTextLeft, kMargin + 4 * kLine, kTextWidth, kLine);
-    dialog.AddControl(DialogTemplate::kStatic, kDedicationId, text, kTextLeft, kDedicationTop, kTextWidth,
-                      2 * kLine);
+    dialog.AddControl(DialogTemplate::kStatic, kDedicationId, text, kTextLeft, kDedicationTop, kTextWidth, 2 * kLine);
     dialog.AddControl(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - kMargin - kButtonWidth,
                       kHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
 
     AboutResources resources{instance, {}, {}};
-    if (DialogBoxIndirectParamW(instance, dialog.get(), owner, AboutProc, reinterpret_cast<LPARAM>(&resources)) ==
-        -1)
+    if (DialogBoxIndirectParamW(instance, dialog.get(), owner, AboutProc, reinterpret_cast<LPARAM>(&resources)) == -1)
         ThrowLastError();
 }

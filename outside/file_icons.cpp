@@ -37,9 +37,9 @@ bool OutOfReach(const std::wstring& target) {
         return true;
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
     constexpr std::array<DWORD, 12> kUnreachable = {
-        ERROR_NOT_READY,       ERROR_BAD_NETPATH,        ERROR_BAD_NET_NAME,     ERROR_NETNAME_DELETED,
-        ERROR_NETWORK_UNREACHABLE, ERROR_HOST_UNREACHABLE, ERROR_UNEXP_NET_ERR,   ERROR_SEM_TIMEOUT,
-        ERROR_DEV_NOT_EXIST,   ERROR_NO_NET_OR_BAD_PATH, ERROR_NETWORK_BUSY,     ERROR_REM_NOT_LIST};
+        ERROR_NOT_READY,           ERROR_BAD_NETPATH,        ERROR_BAD_NET_NAME,  ERROR_NETNAME_DELETED,
+        ERROR_NETWORK_UNREACHABLE, ERROR_HOST_UNREACHABLE,   ERROR_UNEXP_NET_ERR, ERROR_SEM_TIMEOUT,
+        ERROR_DEV_NOT_EXIST,       ERROR_NO_NET_OR_BAD_PATH, ERROR_NETWORK_BUSY,  ERROR_REM_NOT_LIST};
     const DWORD error = GetLastError();
     return std::find(kUnreachable.begin(), kUnreachable.end(), error) != kUnreachable.end();
 }
@@ -51,8 +51,8 @@ ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path, HRESULT* result) {
     ComPtr<IPersistFile> file;
     HRESULT hr = E_INVALIDARG;
     if (!EqualsIgnoreCase(ExtensionOf(path), L"lnk") ||
-        FAILED(hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                     link.put_void())) ||
+        FAILED(
+            hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) ||
         FAILED(hr = link->QueryInterface(IID_IPersistFile, file.put_void())) ||
         FAILED(hr = file->Load(path.c_str(), STGM_READ)))
         link.reset();

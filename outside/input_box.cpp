@@ -49,8 +49,8 @@ void Place(HWND dialog, int id, const RECT& rect) {
 // never shorter than the two buttons beside it.
 void LayOut(HWND dialog, const std::wstring& prompt) {
     RECT promptRect = DialogUnits(dialog, kMargin, kMargin, kPromptWidth, 0);
-    promptRect.bottom = promptRect.top + PromptHeight(GetDlgItem(dialog, kPromptId), prompt,
-                                                      promptRect.right - promptRect.left);
+    promptRect.bottom =
+        promptRect.top + PromptHeight(GetDlgItem(dialog, kPromptId), prompt, promptRect.right - promptRect.left);
     const int buttonLeft = kMargin + kPromptWidth + kMargin;
     const RECT okRect = DialogUnits(dialog, buttonLeft, kMargin, kButtonWidth, kButtonHeight);
     const int cancelTop = kMargin + kButtonHeight + kGap;

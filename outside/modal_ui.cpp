@@ -43,8 +43,8 @@ std::optional<std::wstring> SystemModalUi::ChooseFile(HWND owner) {
     dialog.lpstrFile = fileName.data();
     dialog.nMaxFile = static_cast<DWORD>(fileName.size());
     // A shortcut chosen is taken as the file itself, not as its target.
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS |
-                   OFN_EXPLORER | OFN_ENABLESIZING;
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS | OFN_EXPLORER |
+                   OFN_ENABLESIZING;
     if (GetOpenFileNameW(&dialog)) return std::wstring(fileName.data());
     // Zero means the user closed the dialog without a choice.
     if (const DWORD error = CommDlgExtendedError(); error != 0)

@@ -84,10 +84,15 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPa
     }
     SetStartWithWindows(self, true);
     EXPECT_TRUE(StartsWithWindows(self)) << "ticking switches it back on";
-    const std::tuple<std::wstring, DWORD, bool> values[] = {  // the value, its type, whether it counts
-        {quoted, REG_SZ, true},        {self, REG_SZ, true},           {FoldCase(quoted), REG_SZ, true},
-        {quoted + L" /tray", REG_SZ, true}, {quoted, REG_EXPAND_SZ, true}, {self + L".bak", REG_SZ, false},
-        {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false}, {quoted, REG_BINARY, false}};
+    const std::tuple<std::wstring, DWORD, bool> values[] = {// the value, its type, whether it counts
+                                                            {quoted, REG_SZ, true},
+                                                            {self, REG_SZ, true},
+                                                            {FoldCase(quoted), REG_SZ, true},
+                                                            {quoted + L" /tray", REG_SZ, true},
+                                                            {quoted, REG_EXPAND_SZ, true},
+                                                            {self + L".bak", REG_SZ, false},
+                                                            {L"\"C:\\other\\Vimbrel.exe\"", REG_SZ, false},
+                                                            {quoted, REG_BINARY, false}};
     for (const auto& [value, type, counts] : values) {
         Put(kRun, program::kGuid, type, value);
         EXPECT_EQ(StartsWithWindows(self), counts) << value << " " << type;
@@ -110,8 +115,10 @@ TEST(SingleInstance, AnotherCopyRunsWhenItKeepsUsOutOfTheMutex) {
 TEST(ProcessEnvironment, FollowsTheUsersEnvironmentButKeepsTheDrivesFolders) {
     const auto savedEnvironment = SaveRegistryKey(L"Environment");
     // Names the user's own environment does not hold.
-    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {  // a name, before, after
-        {L"VIMBREL_TEST_CHANGED", L"old", L"из реестра"}, {L"VIMBREL_TEST_DELETED", L"old", L"(none)"},
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {
+        // a name, before, after
+        {L"VIMBREL_TEST_CHANGED", L"old", L"из реестра"},
+        {L"VIMBREL_TEST_DELETED", L"old", L"(none)"},
         {L"=V:", L"V:\\", L"V:\\"}};
     for (const auto& [name, before, after] : rows) SetEnvironmentVariableW(name, before);
     Put(L"Environment", L"VIMBREL_TEST_CHANGED", REG_SZ, L"из реестра");
@@ -148,7 +155,8 @@ TEST(IconPromotion, PromotesOurRecordsWithoutAChoiceAsExplorerAddsThemAndTakesBa
         Values values;
         for (const wchar_t* name : {L"1", L"2", L"3", L"4", L"5", L"6"}) {
             DWORD value = 9, size = 4;
-            RegGetValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", RRF_RT_REG_DWORD, nullptr, &value, &size);
+            RegGetValueW(HKEY_CURRENT_USER, (records + name).c_str(), L"IsPromoted", RRF_RT_REG_DWORD, nullptr, &value,
+                         &size);
             values.push_back(value);
         }
         return values;

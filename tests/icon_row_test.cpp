@@ -9,7 +9,7 @@
 #include <atomic>
 
 static FileState File(const std::wstring& name, ULONGLONG size = 1, ULONGLONG written = 10, ULONGLONG created = 5,
-                       ULONGLONG index = 0) {
+                      ULONGLONG index = 0) {
     return {name, size, written, created, 0, 1, index};
 }
 
@@ -18,18 +18,17 @@ TEST(CompareRow, FindsWhatIsGoneChangedAndNewByNameExactlyFirstThenAsWindowsFold
     const FileState c7 = row[2];
     const std::tuple<const char*, std::vector<FileState>, RowChanges> cases[] = {
         {"listed in another order", {File(L"Д.txt"), c7, File(L"b.lnk"), File(L"a.txt")}, {}},
-        {"added", {File(L"a.txt"), File(L"new"), File(L"b.lnk"), c7, File(L"Д.txt"), File(L"z")},
-         {{}, {}, {1, 5}}},
+        {"added", {File(L"a.txt"), File(L"new"), File(L"b.lnk"), c7, File(L"Д.txt"), File(L"z")}, {{}, {}, {1, 5}}},
         {"removed", {File(L"b.lnk"), File(L"Д.txt")}, {{0, 2}, {}, {}}},
         {"size, time of last write, replaced by a file of the same name",
          {File(L"a.txt", 2), File(L"b.lnk", 1, 11), File(L"c.txt", 1, 10, 6, 7), File(L"Д.txt")},
          {{}, {{0, 0}, {1, 1}, {2, 2}}, {}}},
-        {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), c7, File(L"д.txt")},
-         {{}, {{0, 0}, {3, 3}}, {}}},
+        {"letter case only", {File(L"A.TXT"), File(L"b.lnk"), c7, File(L"д.txt")}, {{}, {{0, 0}, {3, 3}}, {}}},
         {"twins in a case-sensitive folder",
          {File(L"A.TXT"), File(L"b.lnk"), File(L"C.TXT"), c7, File(L"Д.TXT"), File(L"Д.txt")},
          {{}, {{0, 0}}, {2, 4}}},
-        {"renamed in place", {File(L"a.txt"), File(L"b.lnk"), File(L"d.txt", 1, 10, 5, 7), File(L"Д.txt")},
+        {"renamed in place",
+         {File(L"a.txt"), File(L"b.lnk"), File(L"d.txt", 1, 10, 5, 7), File(L"Д.txt")},
          {{}, {{2, 2}}, {}}},
     };
     for (const auto& [what, listing, expected] : cases) {
@@ -79,8 +78,7 @@ TEST_F(IconRowTest, AnUpdateTouchesOnlyTheIconsOfFilesThatChangedAndNewOnesJoinT
     EXPECT_TRUE(area.log.empty()) << "nothing changed";
     area.Remove({owner.get(), row.Elements()[1].id});
     std::vector<std::wstring> refreshed;  // each icon given again where it stands, only the lost one added
-    for (const Element& element : row.Elements())
-        refreshed.push_back(L"modify " + std::to_wstring(element.id));
+    for (const Element& element : row.Elements()) refreshed.push_back(L"modify " + std::to_wstring(element.id));
     refreshed.insert(refreshed.begin() + 2, L"add " + std::to_wstring(row.Elements()[1].id));
     area.log.clear();
     Show(listing, true);
@@ -139,12 +137,15 @@ TEST_F(IconRowTest, NothingFromTheInternetIsLookedIntoAndAShareIsAskedAgainOnlyW
     EXPECT_FALSE(ShellFileIcons().Read(folder.Write(L"downloaded.txt"), 16).icon) << "its type's icon stays";
     EXPECT_TRUE(ShellFileIcons().Read(folder.Write(L"local.txt"), 16).icon);
     std::atomic<HWND> made = nullptr;  // as the shell may make one on the worker's thread
-    icons->whileReading = [&] { made = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr); };
+    icons->whileReading = [&] {
+        made = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    };
     icons->onShareOutOfReach = {L"share.lnk"};
     Show({File(L"share.lnk")});
     ASSERT_TRUE(Read());
     DWORD_PTR answer = 0;
-    EXPECT_NE(SendMessageTimeoutW(made, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer), 0u) << "the worker pumps as it waits";
+    EXPECT_NE(SendMessageTimeoutW(made, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer), 0u)
+        << "the worker pumps as it waits";
     row.TakeReadings();
     row.RetryReadings(false);
     EXPECT_TRUE(!row.OutOfReach() && !row.Elements()[0].reading) << "never on a timer";
@@ -159,13 +160,15 @@ TEST(ShortcutKeys, TakeOnlyKeysWithCtrlOrAltAndHandAKeyOnWhenTheElementHoldingIt
         return RegisterHotKey(other.get(), 1, modifiers, key) && UnregisterHotKey(other.get(), 1);
     };
     ShortcutKeys keys(mine.get());
-    const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), ctrlShiftF9 = MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    const WORD ctrlAltK = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT),
+               ctrlShiftF9 = MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
     keys.Set(1, ctrlAltK);
     EXPECT_TRUE(keys.StateOf(1) == KeyState::Registered && !free(MOD_CONTROL | MOD_ALT, 'K'));
     keys.Set(1, ctrlShiftF9);
     EXPECT_TRUE(free(MOD_CONTROL | MOD_ALT, 'K') && !free(MOD_CONTROL | MOD_SHIFT, VK_F9)) << "changed";
     keys.Set(1, 0);
-    const std::pair<WORD, UINT> plain[] = {{'K', 0}, {MAKEWORD('K', HOTKEYF_SHIFT), MOD_SHIFT}, {VK_SPACE, 0}, {VK_F5, 0}, {VK_RETURN, 0}};
+    const std::pair<WORD, UINT> plain[] = {
+        {'K', 0}, {MAKEWORD('K', HOTKEYF_SHIFT), MOD_SHIFT}, {VK_SPACE, 0}, {VK_F5, 0}, {VK_RETURN, 0}};
     for (const auto& [hotkey, modifiers] : plain) {
         keys.Set(2, hotkey);
         EXPECT_TRUE(keys.StateOf(2) == KeyState::Plain && free(modifiers, LOBYTE(hotkey))) << hotkey;

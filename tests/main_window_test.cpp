@@ -29,9 +29,8 @@ struct MainWindowTest : testing::Test {
     ~MainWindowTest() override { LeaveIdlePriority(); }
     // The row holds that many files and the user can reach each icon.
     bool Shows(size_t files) {
-        return PumpUntil([&] {
-            return window.Row().Elements().size() == files && fakes.tray.Reachable().size() == files + 1;
-        });
+        return PumpUntil(
+            [&] { return window.Row().Elements().size() == files && fakes.tray.Reachable().size() == files + 1; });
     }
     // What the taskbar sends when the user acts on an icon, and the choice
     // then made in the menu that opens, if any.
@@ -39,9 +38,7 @@ struct MainWindowTest : testing::Test {
         if (choice.command || choice.cancelledFromKeyboard) fakes.ui.menuAnswers.push_back(choice);
         SendMessageW(to ? to : window.Handle(), kTrayCallbackMessage, MAKEWPARAM(at.x, at.y), MAKELPARAM(event, id));
     }
-    void Choose(MainCommand command, HWND to = nullptr) {
-        Click(0, WM_CONTEXTMENU, {CommandId(command)}, {}, to);
-    }
+    void Choose(MainCommand command, HWND to = nullptr) { Click(0, WM_CONTEXTMENU, {CommandId(command)}, {}, to); }
     void Tick(UINT_PTR timer) {
         SendMessageW(window.Handle(), WM_TIMER, timer, 0);
         PumpUntil([] { return true; });
@@ -53,22 +50,26 @@ TEST_F(MainWindowTest, ClicksAreAnsweredWhereTheUserIsOnceEachAtNormalPriorityAn
     Click(0, NIN_SELECT, {}, {-20, 700});  // a taskbar left of the primary screen
     Click(A(), WM_CONTEXTMENU, {CommandId(ElementCommand::Properties)}, {30, 40});
     Click(A());
-    Click(A());  // the second release of a double click
-    Click(A(), NIN_KEYSELECT);  // Enter, reported twice
-    Click(0x7777);  // an id no file has (any more): nothing
-    Click(0, WM_CONTEXTMENU, {0, true});  // left with Esc
-    fakes.shell.openError = ERROR_CANCELLED;  // a UAC prompt declined: no failure
+    Click(A());                                       // the second release of a double click
+    Click(A(), NIN_KEYSELECT);                        // Enter, reported twice
+    Click(0x7777);                                    // an id no file has (any more): nothing
+    Click(0, WM_CONTEXTMENU, {0, true});              // left with Esc
+    fakes.shell.openError = ERROR_CANCELLED;          // a UAC prompt declined: no failure
     Click(0, WM_CONTEXTMENU, {kElementsMenuIdBase});  // "Элементы", its first
     fakes.shell.openError = ERROR_FILE_NOT_FOUND;
     Click(0, WM_CONTEXTMENU, {kElementsMenuIdBase});
     const HMENU main = window.MenuBar().Main(), element = window.MenuBar().Element();
-    EXPECT_EQ(fakes.ui.menus, (std::vector<FakeUi::Shown>{{main, kNormal, -20, 700}, {element, kNormal, 30, 40},
-                                                           {main, kNormal, 0, 0}, {main, kNormal, 0, 0},
-                                                           {main, kNormal, 0, 0}}));
-    EXPECT_EQ(fakes.shell.calls, (Calls{{L"properties " + a, kNormal}, {L"open " + a, kNormal},
-                                        {L"open " + a, kNormal}, {L"open " + a, kNormal}}));
+    EXPECT_EQ(fakes.ui.menus, (std::vector<FakeUi::Shown>{{main, kNormal, -20, 700},
+                                                          {element, kNormal, 30, 40},
+                                                          {main, kNormal, 0, 0},
+                                                          {main, kNormal, 0, 0},
+                                                          {main, kNormal, 0, 0}}));
+    EXPECT_EQ(
+        fakes.shell.calls,
+        (Calls{
+            {L"properties " + a, kNormal}, {L"open " + a, kNormal}, {L"open " + a, kNormal}, {L"open " + a, kNormal}}));
     EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\".\r\n" +
-                                                         ReasonText(ERROR_FILE_NOT_FOUND)});
+                                                        ReasonText(ERROR_FILE_NOT_FOUND)});
     EXPECT_EQ(GetMenuItemCount(window.MenuBar().Elements()), 0) << "«Элементы» let its bitmaps go as it closed";
     EXPECT_EQ(std::count(fakes.tray.log.begin(), fakes.tray.log.end(), L"focus 0"), 1)
         << "the keyboard goes back to the notification area";
@@ -176,7 +177,8 @@ TEST_F(MainWindowTest, ALogOffLeavesTheIconsToGoWithTheTaskbar) {
 }
 
 TEST_F(MainWindowTest, ABoxOfOursComesForwardInsteadOfAMenuOpeningOverIt) {
-    UniqueWindow box(CreateWindowExW(0, L"#32770", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+    UniqueWindow box(
+        CreateWindowExW(0, L"#32770", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
     Click(0);
     SendMessageW(window.Handle(), RegisterWindowMessageW(L"Quenwald.Vimbrel.ShowMenu"), 0, 0);  // a second start
     EXPECT_TRUE(fakes.ui.menus.empty());
@@ -213,7 +215,9 @@ static int WINAPI SetAppMode(int mode) { return themeCalls.push_back(mode), 0; }
 static void WINAPI FlushMenus() { themeCalls.push_back(136); }
 static FARPROC UxThemeOf1903(WORD ordinal) {
     themeCalls.push_back(-ordinal);
-    void* const found = ordinal == 135 ? reinterpret_cast<void*>(SetAppMode) : ordinal == 136 ? reinterpret_cast<void*>(FlushMenus) : nullptr;
+    void* const found = ordinal == 135   ? reinterpret_cast<void*>(SetAppMode)
+                        : ordinal == 136 ? reinterpret_cast<void*>(FlushMenus)
+                                         : nullptr;
     return reinterpret_cast<FARPROC>(found);
 }
 
@@ -221,5 +225,6 @@ TEST(MenuTheme, MenusFollowTheAppModeOnlyOnBuildsWhereTheOrdinalsMeanThat) {
     FollowAppMode(17763, UxThemeOf1903);  // Windows 10 1809: 135 is another function there
     EXPECT_TRUE(themeCalls.empty());
     FollowAppMode(18362, UxThemeOf1903);
-    EXPECT_EQ(themeCalls, (std::vector<int>{-104, -135, -136, 1, 136})) << "dark allowed, then the menus' theme flushed";
+    EXPECT_EQ(themeCalls, (std::vector<int>{-104, -135, -136, 1, 136}))
+        << "dark allowed, then the menus' theme flushed";
 }

@@ -34,11 +34,13 @@ static std::string LinkBytes(size_t length) {
 TEST(SystemShell, HandsTheShellNoShortcutItWouldChokeOnAndRunsATypesOwnDefaultVerb) {
     const ComApartment apartment;
     TempFolder folder;
-    EXPECT_EQ(SystemShell().Open(nullptr, folder.Write(L"long.lnk", LinkBytes(5000))), DWORD{ERROR_FILENAME_EXCED_RANGE});
+    EXPECT_EQ(SystemShell().Open(nullptr, folder.Write(L"long.lnk", LinkBytes(5000))),
+              DWORD{ERROR_FILENAME_EXCED_RANGE});
     EXPECT_NE(SystemShell().Open(nullptr, folder.Write(L"broken.lnk", "no link")), DWORD{ERROR_SUCCESS});
     // A type whose default verb is not "open", as a Control Panel item's.
     // It leaves its folder first: under Wine a process's current folder cannot be removed.
-    const std::wstring marker = folder / L"went.txt", command = L"cmd.exe /c cd /d C:\\ && echo went>\"" + marker + L"\"";
+    const std::wstring marker = folder / L"went.txt",
+                       command = L"cmd.exe /c cd /d C:\\ && echo went>\"" + marker + L"\"";
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L".vimbreltest", nullptr, REG_SZ, L"Vimbrel.Test", 26);
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Vimbrel.Test\\shell", nullptr, REG_SZ, L"go", 6);
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Vimbrel.Test\\shell\\go\\command", nullptr, REG_SZ, command.c_str(),

@@ -31,7 +31,8 @@ struct ShortcutTest : testing::Test {
 
 TEST_F(ShortcutTest, OnlyYesReplacesAnExistingFileAndNoAsksForTheNameAgain) {
     // The answer, whether the file was replaced, how many times the name was asked for.
-    const std::tuple<int, bool, size_t> cases[] = {{IDYES, true, 1}, {IDNO, false, 2}, {IDCANCEL, false, 1}, {IDOK, false, 1}, {0, false, 1}};
+    const std::tuple<int, bool, size_t> cases[] = {
+        {IDYES, true, 1}, {IDNO, false, 2}, {IDCANCEL, false, 1}, {IDOK, false, 1}, {0, false, 1}};
     for (const auto& [answer, replaced, namesAsked] : cases) {
         elements.Write(L"Блокнот.exe.LNK", "the user's file");
         Create({L"Блокнот.exe", std::nullopt}, {answer});

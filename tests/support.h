@@ -34,7 +34,8 @@ public:
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
     // Writes a small file and answers its full path.
     std::wstring Write(const std::wstring& name, const std::string& content = "x") const {
-        const UniqueFile file(CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        const UniqueFile file(
+            CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         DWORD written = 0;
         WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
         return *this / name;
@@ -130,11 +131,13 @@ public:
     MenuChoice PopupMenu(HMENU menu, HWND owner, POINT at) override {
         menus.emplace_back(menu, PriorityClass(), at.x, at.y);
         for (int i = 0; i < GetMenuItemCount(menu); ++i)  // the user looks into each submenu
-            if (const HMENU submenu = GetSubMenu(menu, i)) SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), i);
+            if (const HMENU submenu = GetSubMenu(menu, i))
+                SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), i);
         const MenuChoice chosen = Next(menuAnswers, MenuChoice{});
         if (const auto hook = std::exchange(whileMenuOpen, nullptr)) hook();
         for (int i = 0; i < GetMenuItemCount(menu); ++i)  // the menu closes
-            if (const HMENU submenu = GetSubMenu(menu, i)) SendMessageW(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
+            if (const HMENU submenu = GetSubMenu(menu, i))
+                SendMessageW(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
         return chosen;
     }
 
@@ -181,7 +184,7 @@ public:
     }
     UniqueHandle open{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
     std::function<void()> whileReading, whileTypeIcon;  // once each; whileReading on the worker's thread
-    std::set<std::wstring> onShareOutOfReach;  // names of shortcuts whose targets are
+    std::set<std::wstring> onShareOutOfReach;           // names of shortcuts whose targets are
 };
 
 // Until that message is posted to that window; false when it was not within the deadline.
@@ -228,7 +231,8 @@ inline UniqueKey CreateKey(const std::wstring& path, REGSAM access = KEY_ALL_ACC
 // survives a test that crashes.
 [[nodiscard]] inline auto SaveRegistryKey(const std::wstring& key) {
     static int count = 0;
-    const std::wstring scratch = L"Software\\Vimbrel test " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
+    const std::wstring scratch =
+        L"Software\\Vimbrel test " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
     HKEY original = nullptr;
     const bool saved = RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &original) == ERROR_SUCCESS &&
                        RegCopyTreeW(UniqueKey(original).get(), nullptr, CreateKey(scratch).get()) == ERROR_SUCCESS;

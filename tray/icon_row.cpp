@@ -124,7 +124,7 @@ void IconRow::Apply(const std::vector<FileState>& listing, bool anew) {
     // so that new names get the same ids however the folder lists them.
     const std::vector<size_t> added(
         changes.added.begin(), changes.added.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                   changes.added.size(), kMaxElements - elements_.size())));
+                                                           changes.added.size(), kMaxElements - elements_.size())));
     size_t leftOut = changes.added.size() - added.size();
     std::vector<size_t> byName = added;
     std::sort(byName.begin(), byName.end(), [&](size_t a, size_t b) { return listing[a].name < listing[b].name; });
@@ -201,8 +201,8 @@ void IconRow::RetryReadings(bool remoteToo) {
 }
 
 bool IconRow::Missing() const {
-    return mainSync_ == TraySync::Missing ||
-           std::any_of(elements_.begin(), elements_.end(), [](const Element& e) { return e.sync == TraySync::Missing; });
+    return mainSync_ == TraySync::Missing || std::any_of(elements_.begin(), elements_.end(),
+                                                         [](const Element& e) { return e.sync == TraySync::Missing; });
 }
 
 bool IconRow::OutOfReach() const {
@@ -232,7 +232,9 @@ bool IconRow::StepOnce() {
     }
     if (balloonDue_ && mainSync_ == TraySync::Done) {
         balloonDue_ = false;
-        Calling([&] { area_.ShowBalloon(Key(kMainIconId), texts::kAppTitle, FillIn(texts::kNoElements, Quoted(folder_))); });
+        Calling([&] {
+            area_.ShowBalloon(Key(kMainIconId), texts::kAppTitle, FillIn(texts::kNoElements, Quoted(folder_)));
+        });
         return true;
     }
     // Without the main icon the taskbar is not ready: the elements wait for

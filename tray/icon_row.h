@@ -41,11 +41,12 @@ struct Element {
     FileState file;
     std::wstring path;
     std::wstring tip;
-    UniqueIcon icon;           // its own, once read; until then its type's stands in
-    unsigned generation = 0;   // of the last reading asked for
-    bool reading = false;      // a reading is under way
-    bool outOfReach = false;   // its icon could not be read; worth another try
-    bool remote = false;       // it points to another machine, which is asked again only when the user or the network has news
+    UniqueIcon icon;          // its own, once read; until then its type's stands in
+    unsigned generation = 0;  // of the last reading asked for
+    bool reading = false;     // a reading is under way
+    bool outOfReach = false;  // its icon could not be read; worth another try
+    bool remote =
+        false;  // it points to another machine, which is asked again only when the user or the network has news
     WORD hotkey = 0;
     TraySync sync = TraySync::Add;
 };
@@ -68,8 +69,8 @@ public:
     // Readings of icons are announced to the owner with readMessage; the
     // icons' ids are kept in idBookFile; whenFree is called each time the
     // row stops being busy.
-    IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons,
-            UINT readMessage, std::wstring idBookFile = {}, std::function<void()> whenFree = {});
+    IconRow(NotificationArea& area, HWND owner, std::wstring folder, std::shared_ptr<FileIcons> icons, UINT readMessage,
+            std::wstring idBookFile = {}, std::function<void()> whenFree = {});
     ~IconRow();
     IconRow(const IconRow&) = delete;
     IconRow& operator=(const IconRow&) = delete;

@@ -326,8 +326,8 @@ void MainWindow::ListElements() {
     std::vector<MenuElement> items;
     for (const Element& element : row_.Elements()) {
         listed_.push_back(element.path);
-        items.push_back({row_.IconOf(element), element.tip,
-                         row_.KeyWorks(element) ? HotkeyName(element.hotkey) : std::wstring()});
+        items.push_back(
+            {row_.IconOf(element), element.tip, row_.KeyWorks(element) ? HotkeyName(element.hotkey) : std::wstring()});
     }
     menus_.SetElements(items);
 }

@@ -143,7 +143,7 @@ private:
     bool unloaded_ = false;
     bool sessionEnding_ = false;
     bool failed_ = false;
-    bool menuOpen_ = false;  // one popup menu at a time
+    bool menuOpen_ = false;             // one popup menu at a time
     std::vector<std::wstring> listed_;  // the paths "Элементы" lists
     UniqueWindow hwnd_;
     Menus menus_;
@@ -161,11 +161,11 @@ private:
 
     // What waits for the next turn of the row's work.
     struct RowWork {
-        bool posted = false;     // its message is in the queue
-        bool wanted = false;     // asked for while the row was busy
-        bool anew = true;        // the next listing reads every icon again: the first, and after "Обновить"
-        bool reload = false;     // the icon size may have changed
-        bool restore = false;    // icons the taskbar may have lost
+        bool posted = false;   // its message is in the queue
+        bool wanted = false;   // asked for while the row was busy
+        bool anew = true;      // the next listing reads every icon again: the first, and after "Обновить"
+        bool reload = false;   // the icon size may have changed
+        bool restore = false;  // icons the taskbar may have lost
         bool retryMissing = false;
         bool retryReadings = false;  // on a timer: never another machine
         bool readAgain = false;      // a drive came or the network changed: every file out of reach

@@ -28,9 +28,7 @@ bool HighContrast() {
 
 }  // namespace
 
-FARPROC UxThemeOrdinal(WORD ordinal) {
-    return SystemFunction<FARPROC>(L"uxtheme.dll", MAKEINTRESOURCEA(ordinal));
-}
+FARPROC UxThemeOrdinal(WORD ordinal) { return SystemFunction<FARPROC>(L"uxtheme.dll", MAKEINTRESOURCEA(ordinal)); }
 
 void FollowAppMode(DWORD build, ThemeOrdinalLookup lookup) {
     if (build < kFirstBuildWithAppModes) return;

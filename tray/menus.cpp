@@ -113,8 +113,9 @@ Menus::Menus() : main_(BuildPopup(kMainMenu, BuildPopup(kHelpMenu))), element_(B
     // "Открыть" in bold: what a plain click on the icon does.
     SetMenuDefaultItem(element_.get(), CommandId(ElementCommand::Open), FALSE);
     UniqueMenu elements(CreatePopupMenu());
-    if (!elements || !InsertMenuW(main_.get(), 0, MF_BYPOSITION | MF_POPUP | MF_GRAYED,
-                                  reinterpret_cast<UINT_PTR>(elements.get()), texts::kMenuElements) ||
+    if (!elements ||
+        !InsertMenuW(main_.get(), 0, MF_BYPOSITION | MF_POPUP | MF_GRAYED, reinterpret_cast<UINT_PTR>(elements.get()),
+                     texts::kMenuElements) ||
         !InsertMenuW(main_.get(), 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr))
         ThrowLastError();
     elements_ = elements.release();
@@ -141,9 +142,7 @@ void Menus::SetElements(const std::vector<MenuElement>& elements) {
     }
 }
 
-void Menus::EnableElements(bool any) {
-    EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (any ? MF_ENABLED : MF_GRAYED));
-}
+void Menus::EnableElements(bool any) { EnableMenuItem(main_.get(), 0, MF_BYPOSITION | (any ? MF_ENABLED : MF_GRAYED)); }
 
 std::optional<size_t> Menus::ElementFromId(UINT id) {
     if (id < kElementsMenuIdBase || id > kLastMenuId) return std::nullopt;

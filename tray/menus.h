@@ -78,6 +78,6 @@ public:
 private:
     UniqueMenu main_;
     UniqueMenu element_;
-    HMENU elements_;  // owned by main_
+    HMENU elements_;                     // owned by main_
     std::vector<UniqueBitmap> bitmaps_;  // the icons "Элементы" shows
 };

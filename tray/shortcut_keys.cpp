@@ -37,9 +37,8 @@ std::vector<UINT> ShortcutKeys::Set(UINT element, WORD hotkey) {
             UnregisterHotKey(window_, old.id);
             // The longest waiting gets the key; the rest now wait on it.
             changed = Wanting(old.hotkey);
-            const auto next = std::min_element(changed.begin(), changed.end(), [&](UINT a, UINT b) {
-                return keys_.at(a).since < keys_.at(b).since;
-            });
+            const auto next = std::min_element(changed.begin(), changed.end(),
+                                               [&](UINT a, UINT b) { return keys_.at(a).since < keys_.at(b).since; });
             if (next != changed.end()) Claim(*next, keys_.at(*next));
         }
     }

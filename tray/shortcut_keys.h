@@ -47,7 +47,7 @@ private:
     struct Key {
         WORD hotkey;
         KeyState state;
-        int id;  // of the registration, while Registered
+        int id;                    // of the registration, while Registered
         unsigned long long since;  // the first to want a key gets it next
     };
     // Registers the element's key if it may be, or says why not.

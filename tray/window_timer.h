@@ -34,7 +34,10 @@ private:
 class RetryTimer {
 public:
     RetryTimer(HWND window, UINT_PTR id, UINT firstMs, UINT longestMs)
-        : timer_(window, id), first_(firstMs), longest_(longestMs), next_(firstMs) {}
+        : timer_(window, id),
+          first_(firstMs),
+          longest_(longestMs),
+          next_(firstMs) {}
 
     // A tick is due while `needed`; once not, the next wait starts short again.
     void Follow(bool needed) {

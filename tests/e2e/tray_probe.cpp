@@ -142,7 +142,10 @@ void Link(int count, wchar_t** args) {
 void Keys(int count, wchar_t** keys) {
     const HWND menu = FindWindowW(L"#32768", nullptr);
     for (const std::wstring& key : std::vector<std::wstring>(keys, keys + count)) {
-        const WPARAM vk = key == L"down" ? VK_DOWN : key == L"right" ? VK_RIGHT : key == L"escape" ? VK_ESCAPE : VK_RETURN;
+        const WPARAM vk = key == L"down"     ? VK_DOWN
+                          : key == L"right"  ? VK_RIGHT
+                          : key == L"escape" ? VK_ESCAPE
+                                             : VK_RETURN;
         PostMessageW(menu, WM_KEYDOWN, vk, 1);
         PostMessageW(menu, WM_KEYUP, vk, 0xC0000001);
     }
