@@ -15,7 +15,7 @@ can_run_32bit() {
 install_packages() {
     local packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
                     wine wine64 xvfb xdotool imagemagick icoutils python3 python3-yaml git
-                    osslsigncode openssl nodejs)
+                    osslsigncode openssl nodejs clang-format)
     local missing=()
     for package in "${packages[@]}" wine32:i386; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")

@@ -8,6 +8,8 @@ cd "$ROOT"
 install_packages
 # The Windows workflow, which no machine here can run, read as GitHub reads it.
 scripts/check_workflows.sh
+# One format, the one .clang-format describes.
+scripts/check_format.sh
 
 # The release build is 32-bit; it must always build. Its tests run only where
 # the machine can run 32-bit programs, the 64-bit build's everywhere.
