@@ -54,8 +54,7 @@ TEST(IconIdBook, KeepsEachNamesIdOverRestartsAndRenamesAndGivesAgainOnlyIdsOfNam
     EXPECT_EQ(book.Take(L"NEW.TXT"), ids[L"old.txt"]) << "renamed in place, and again while not running";
     EXPECT_EQ(std::set<UINT>({ids[L"file 615.txt"], ids[L"file 545.txt"], ids[L"Twin.txt"], ids[L"twin.txt"]}).size(),
               4u);
-    for (int i = 0; book.Take(L"filler " + std::to_wstring(i)) != 0; ++i) {
-    }
+    for (int i = 0; book.Take(L"filler " + std::to_wstring(i)) != 0; ++i) continue;  // every id taken
     book.Release(L"file 615.txt");
     now += IconIdBook::kReuseAfterSeconds;
     book.Release(L"file 545.txt");
@@ -84,8 +83,8 @@ TEST(StartWithWindows, CountsOnlyAValueThatStartsThisVeryFileAndThatTheStartupPa
     }
     SetStartWithWindows(self, true);
     EXPECT_TRUE(StartsWithWindows(self)) << "ticking switches it back on";
-    const std::tuple<std::wstring, DWORD, bool> values[] = {// the value, its type, whether it counts
-                                                            {quoted, REG_SZ, true},
+    // The value, its type, whether it counts.
+    const std::tuple<std::wstring, DWORD, bool> values[] = {{quoted, REG_SZ, true},
                                                             {self, REG_SZ, true},
                                                             {FoldCase(quoted), REG_SZ, true},
                                                             {quoted + L" /tray", REG_SZ, true},

@@ -48,8 +48,7 @@ struct IconRowTest : testing::Test {
 
     void Show(const std::vector<FileState>& listing, bool anew = false) {
         row.Apply(listing, anew);
-        while (row.Step()) {
-        }
+        while (row.Step()) continue;
     }
     std::map<std::wstring, UINT> Ids(const IconRow& of) const {
         std::map<std::wstring, UINT> ids;
@@ -109,8 +108,7 @@ TEST_F(IconRowTest, EachFileKeepsItsIdForGoodWhateverCameOrWentAndUnderItsNewNam
     EXPECT_TRUE(renamed && renamed->file.name == L"renamed") << "renamed in place";
     for (ULONGLONG i = all.size(); i <= IconRow::kMaxElements; ++i) all.push_back(File(L"more " + std::to_wstring(i)));
     again.Apply(all, false);
-    while (again.Step()) {
-    }
+    while (again.Step()) continue;
     EXPECT_EQ(area.icons[0], L"Vimbrel\nПоказаны не все файлы: значков не больше 2500") << "one file too many";
 }
 

@@ -64,10 +64,8 @@ TEST_F(MainWindowTest, ClicksAreAnsweredWhereTheUserIsOnceEachAtNormalPriorityAn
                                                           {main, kNormal, 0, 0},
                                                           {main, kNormal, 0, 0},
                                                           {main, kNormal, 0, 0}}));
-    EXPECT_EQ(
-        fakes.shell.calls,
-        (Calls{
-            {L"properties " + a, kNormal}, {L"open " + a, kNormal}, {L"open " + a, kNormal}, {L"open " + a, kNormal}}));
+    const std::pair<std::wstring, DWORD> open{L"open " + a, kNormal};
+    EXPECT_EQ(fakes.shell.calls, (Calls{{L"properties " + a, kNormal}, open, open, open}));
     EXPECT_EQ(fakes.ui.boxes, std::vector<std::wstring>{L"Не удалось запустить \"" + a + L"\".\r\n" +
                                                         ReasonText(ERROR_FILE_NOT_FOUND)});
     EXPECT_EQ(GetMenuItemCount(window.MenuBar().Elements()), 0) << "«Элементы» let its bitmaps go as it closed";
@@ -97,22 +95,19 @@ TEST_F(MainWindowTest, NothingChangesTheRowInsideACallToTheTaskbarOrTheShell) {
     };
     EXPECT_TRUE(PumpUntil([&] { return fakes.ui.menus.size() == 1; }));
     EXPECT_TRUE(Shows(21)) << "the row is the folder";
-    EXPECT_FALSE(menuInsideAdd) << "the click was answered once the call was over";
-    EXPECT_FALSE(changedInsideShell);
+    EXPECT_FALSE(menuInsideAdd || changedInsideShell) << "the click was answered once the call was over";
     EXPECT_EQ(fakes.tray.icons.size(), 22u) << "no icon that no file owns";
 }
 
 TEST_F(MainWindowTest, IconsTheTaskbarRefusesOrTimesOutOnArriveAllTheSameMainIconFirst) {
     for (const bool refused : {true, false}) {
-        fakes.tray.icons.clear();
-        fakes.tray.versioned.clear();
+        fakes.tray.icons.clear(), fakes.tray.versioned.clear();
         (refused ? fakes.tray.refuse : fakes.tray.timesOut) = true;
         SendMessageW(window.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
         PumpUntil([&] { return fakes.tray.log.back() == L"add 0"; });
         EXPECT_TRUE(fakes.tray.Reachable().empty()) << refused;
         for (int tick = 0; refused && tick < 20; ++tick) Tick(MainWindow::kMissingIconsTimerId);
-        fakes.tray.refuse = fakes.tray.timesOut = false;
-        fakes.tray.log.clear();
+        fakes.tray.refuse = fakes.tray.timesOut = false, fakes.tray.log.clear();
         Tick(MainWindow::kMissingIconsTimerId);
         EXPECT_TRUE(Shows(1)) << refused;
         EXPECT_EQ(fakes.tray.log.at(0), L"modify 0") << "the main icon first";
@@ -187,10 +182,9 @@ TEST_F(MainWindowTest, ABoxOfOursComesForwardInsteadOfAMenuOpeningOverIt) {
     EXPECT_EQ(fakes.ui.menus.size(), 1u);
 }
 
-static std::vector<UINT> opened;
-static BOOL WINAPI RecordFilter(HWND, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
-    if (action == MSGFLT_ALLOW) opened.push_back(message);
-    return TRUE;
+static std::vector<UINT> opened;  // by the stand-in for ChangeWindowMessageFilterEx
+static BOOL WINAPI RecordFilter(HWND, UINT message, DWORD, PCHANGEFILTERSTRUCT) {
+    return opened.push_back(message), TRUE;
 }
 
 // Wine has no integrity levels: the decision is checked against a stand-in for the filter.
