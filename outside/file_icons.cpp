@@ -44,6 +44,16 @@ bool OutOfReach(const std::wstring& target) {
     return std::find(kUnreachable.begin(), kUnreachable.end(), error) != kUnreachable.end();
 }
 
+// Whether the file carries the mark of a download from the internet or an
+// untrusted site.
+bool IsDownloaded(const std::wstring& path) {
+    // The Attachment Manager's own record, "[ZoneTransfer]" "ZoneId=3", in
+    // an alternate stream of the file.
+    constexpr UINT kInternetZone = 3, kUntrustedZone = 4;
+    const UINT zone = GetPrivateProfileIntW(L"ZoneTransfer", L"ZoneId", 0, (path + L":Zone.Identifier").c_str());
+    return zone == kInternetZone || zone == kUntrustedZone;
+}
+
 }  // namespace
 
 ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path, HRESULT* result) {
@@ -58,14 +68,6 @@ ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path, HRESULT* result) {
         link.reset();
     if (result) *result = hr;
     return link;
-}
-
-bool IsDownloaded(const std::wstring& path) {
-    // The Attachment Manager's own record, "[ZoneTransfer]" "ZoneId=3", in
-    // an alternate stream of the file.
-    constexpr UINT kInternetZone = 3, kUntrustedZone = 4;
-    const UINT zone = GetPrivateProfileIntW(L"ZoneTransfer", L"ZoneId", 0, (path + L":Zone.Identifier").c_str());
-    return zone == kInternetZone || zone == kUntrustedZone;
 }
 
 FileReading ShellFileIcons::Read(const std::wstring& path, int size) {

@@ -44,7 +44,3 @@ public:
 // shortcut or cannot be read, and then why in `result`. On a thread with a
 // COM apartment.
 ComPtr<IShellLinkW> LoadShortcut(const std::wstring& path, HRESULT* result = nullptr);
-
-// Whether the file carries the mark of a download from the internet or an
-// untrusted site (its Zone.Identifier stream names zone 3 or 4).
-bool IsDownloaded(const std::wstring& path);
