@@ -39,7 +39,8 @@ void Serve(const std::shared_ptr<IconReader::Shared>& shared, const std::shared_
             // that broadcasts a message with SendMessage.
             DWORD woken = 0;
             HANDLE wake = shared->wake.get();
-            CoWaitForMultipleHandles(0, INFINITE, 1, &wake, &woken);
+            // Should it ever refuse, a plain wait rather than a loop that spins.
+            if (FAILED(CoWaitForMultipleHandles(0, INFINITE, 1, &wake, &woken))) WaitForSingleObject(wake, INFINITE);
             continue;
         }
         IconReading reading{request->id, request->generation, source->Read(request->path, request->size)};
